@@ -1,0 +1,112 @@
+#include "foundation/TraceLog.h"
+
+#include <string>
+
+#include "foundation/AnsiText.h"
+
+namespace kelmsgs {
+
+namespace {
+constexpr const char* kVendorKey = "Software\\Vexa\\Quillora";
+// The path field of a trace log holds 260 characters with its terminator.
+constexpr int kMaxTracePath = 259;
+
+// The application version string shown as a new log's first line, when it is set.
+bool ReadAppVer(std::string& out) {
+  RegKey key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kVendorKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return false;
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExA(key.get(), "AppVer", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return false;
+  std::string value(size + 1, '\0');
+  DWORD got = size;
+  if (RegQueryValueExA(key.get(), "AppVer", nullptr, &type,
+                       reinterpret_cast<BYTE*>(value.data()), &got) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return false;
+  value.resize(got);
+  while (!value.empty() && value.back() == '\0') value.pop_back();
+  out = value;
+  return true;
+}
+}  // namespace
+
+HRESULT TraceLog::get_LogFile(BSTR* pVal) const {
+  if (!pVal) return E_POINTER;
+  *pVal = name_ ? SysAllocStringLen(name_.get(), SysStringLen(name_.get())) : nullptr;
+  return S_OK;
+}
+
+HRESULT TraceLog::put_LogFile(BSTR name) {
+  // 1. Null, empty and over-long names change nothing.
+  if (!name || SysStringLen(name) == 0) return E_INVALIDARG;
+  const std::string path = AnsiFromBstr(name);
+  if (path.empty() || static_cast<int>(path.size()) > kMaxTracePath) return E_INVALIDARG;
+  // 2. Keep a copy of the name.
+  Bstr copy(SysAllocStringLen(name, SysStringLen(name)));
+  if (!copy) return E_OUTOFMEMORY;
+  name_ = std::move(copy);
+  // 3. A fresh log file object; its file opens with the next entry.
+  file_ = std::make_unique<CTraceLogFile>();
+  file_->SetMaxSize(kTraceLogMaxSize);
+  return S_OK;
+}
+
+HRESULT TraceLog::get_LoggingEnabled(VARIANT_BOOL* pVal) const {
+  if (!pVal) return E_POINTER;
+  *pVal = enabled_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT TraceLog::put_LoggingEnabled(VARIANT_BOOL on) {
+  enabled_ = on != VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT TraceLog::get_AppendLog(VARIANT_BOOL* pVal) const {
+  if (!pVal) return E_POINTER;
+  *pVal = append_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT TraceLog::put_AppendLog(VARIANT_BOOL on) {
+  append_ = on != VARIANT_FALSE;
+  return S_OK;
+}
+
+void TraceLog::Write(const char* operation, const char* message, const char* sourceFile,
+                     int line) {
+  if (!file_ || !enabled_) return;
+  const bool append = withAppend_ && append_;
+  const std::int64_t length = file_->Length();
+  // 1. An open file within bounds takes the entry directly.
+  if (!(length >= 1 && length <= kTraceLogMaxSize)) {
+    // 2. Open the file when it is not open yet (or is empty).
+    if (length <= 0 && name_) {
+      const std::string path = AnsiFromBstr(name_.get());
+      file_->Open(path.c_str(), append);
+      file_->SetMaxSize(kTraceLogMaxSize);
+      file_->SetLevelMask(kAllLevels);
+    }
+    // 3. A log that is not continued starts empty, with the application version.
+    if (!append) {
+      file_->Clear();
+      std::string appVer;
+      if (ReadAppVer(appVer))
+        file_->Write(kLevelTrace, className_, "WriteLog", appVer.c_str(), __FILE__, __LINE__);
+    }
+    // 4. A continued log that was already too large is marked.
+    if (file_->Length() > kTraceLogMaxSize)
+      file_->Write(kLevelTrace, className_, "WriteLog", "LogFile max size exceeded.\r\n", __FILE__,
+                   __LINE__);
+  }
+  // 5. The entry itself.
+  file_->Write(kLevelTrace, className_, operation, message, sourceFile, line);
+  // 6. AppendLog acts on one entry only.
+  if (withAppend_) append_ = false;
+}
+
+}  // namespace kelmsgs

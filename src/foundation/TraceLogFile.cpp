@@ -1,0 +1,119 @@
+#include "foundation/TraceLogFile.h"
+
+#include <io.h>
+
+#include <vector>
+
+namespace kelmsgs {
+
+namespace {
+std::recursive_mutex g_traceLogLock;  // constructed when the library is loaded
+constexpr std::size_t kCopyChunk = 65536;
+
+std::int64_t StreamLength(FILE* f) {
+  std::fflush(f);
+  return _filelengthi64(_fileno(f));
+}
+}  // namespace
+
+std::recursive_mutex& TraceLogLock() noexcept { return g_traceLogLock; }
+
+bool CTraceLogFile::Open(const char* path, bool append) {
+  std::lock_guard lock(g_traceLogLock);
+  if (stream_) return true;
+  path_ = path ? path : "";
+  append_ = append;
+  stream_.reset(std::fopen(path_.c_str(), append ? "a+" : "w"));
+  return stream_.valid();
+}
+
+void CTraceLogFile::Close() {
+  std::lock_guard lock(g_traceLogLock);
+  stream_.reset();
+}
+
+void CTraceLogFile::Clear() {
+  std::lock_guard lock(g_traceLogLock);
+  if (!stream_) return;
+  std::fflush(stream_.get());
+  std::rewind(stream_.get());
+  _chsize_s(_fileno(stream_.get()), 0);
+}
+
+std::int64_t CTraceLogFile::Length() {
+  std::lock_guard lock(g_traceLogLock);
+  return stream_ ? StreamLength(stream_.get()) : -1;
+}
+
+void CTraceLogFile::SetMaxSize(std::int32_t maxSize) {
+  std::lock_guard lock(g_traceLogLock);
+  maxSize_ = maxSize;
+  keepSize_ = TrimKeepSize(maxSize);
+}
+
+void CTraceLogFile::SetLevelMask(std::uint32_t mask) {
+  std::lock_guard lock(g_traceLogLock);
+  levelMask_ = mask;
+}
+
+bool CTraceLogFile::Write(std::uint32_t level, const char* className, const char* function,
+                          const char* message, const char* sourceFile, int line) {
+  std::lock_guard lock(g_traceLogLock);
+  // 1-2. Masked levels are accepted silently; without a stream nothing can be written.
+  if ((level & levelMask_) == 0) return true;
+  if (!stream_) return false;
+  // 3-5. Local time, process id and the formatted line.
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  const LocalTime t{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
+                    st.wMilliseconds};
+  const std::string text =
+      FormatTraceLine(level, static_cast<int>(GetCurrentProcessId()), t, className ? className : "",
+                      function ? function : "", message ? message : "",
+                      sourceFile ? sourceFile : "", line);
+  const bool written = std::fputs(text.c_str(), stream_.get()) >= 0;
+  // 6. Every line is flushed at once.
+  std::fflush(stream_.get());
+  // 7. An appending log is kept to its newest part.
+  if (append_ && maxSize_ != 0) TrimLocked();
+  return written;
+}
+
+// Keeps the newest keepSize_ bytes of the log, cut at a line boundary, once it has grown
+// past maxSize_. The log is left as it was when the temporary copy cannot be made.
+void CTraceLogFile::TrimLocked() {
+  // 1. Nothing to do while the file is within bounds.
+  const std::int64_t length = StreamLength(stream_.get());
+  if (length <= maxSize_) return;
+  // 2. A unique temporary file in the user's temporary directory.
+  char tempDir[MAX_PATH + 1];
+  char tempName[MAX_PATH + 1];
+  if (!GetTempPathA(sizeof tempDir, tempDir) || !GetTempFileNameA(tempDir, "log", 0, tempName))
+    return;
+  CFile temp(std::fopen(tempName, "wb"));
+  CFile source(std::fopen(path_.c_str(), "rb"));
+  if (!temp || !source) {
+    temp.reset();
+    DeleteFileA(tempName);
+    return;
+  }
+  // 3. Start at a whole line inside the part that is kept.
+  std::vector<char> buffer(kCopyChunk);
+  _fseeki64(source.get(), length - keepSize_, SEEK_SET);
+  for (int c = std::fgetc(source.get()); c != EOF && c != '\n'; c = std::fgetc(source.get())) {
+  }
+  // 4. Copy the rest in chunks.
+  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), source.get())) > 0;)
+    std::fwrite(buffer.data(), 1, n, temp.get());
+  // 5. Replace the log by the copy.
+  temp.reset();
+  source.reset();
+  stream_.reset();
+  DeleteFileA(path_.c_str());
+  CopyFileA(tempName, path_.c_str(), FALSE);
+  DeleteFileA(tempName);
+  // 6. Writing goes on in the shortened file.
+  stream_.reset(std::fopen(path_.c_str(), append_ ? "a+" : "w"));
+}
+
+}  // namespace kelmsgs

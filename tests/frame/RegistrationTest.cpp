@@ -1,0 +1,105 @@
+// Registration and unregistration of the classes and the type library in HKCR. The test
+// leaves the library registered from the same path, as the prefix had it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "KelMsgs.h"
+#include "foundation/Owned.h"
+#include "support/LibraryModule.h"
+
+using kelmsgs::RegKey;
+
+namespace {
+
+const char* kLibId = "{7D2393B1-4D64-11D7-A938-0050DAE9D895}";
+
+bool KeyExists(const std::string& path) {
+  RegKey key;
+  return RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+// A string value, or "<missing>".
+std::string Value(const std::string& path, const char* name = nullptr) {
+  char data[1024] = {};
+  DWORD size = sizeof data;
+  if (RegGetValueA(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) !=
+      ERROR_SUCCESS)
+    return "<missing>";
+  return data;
+}
+
+std::string Narrow(const std::wstring& w) {
+  return std::string(w.begin(), w.end());
+}
+
+struct ClassRow {
+  const char* name;
+  const char* clsid;
+};
+const ClassRow kClasses[] = {{"QMXRegistryTools", "{B9878382-91C3-11D7-A992-0050DAE9D895}"},
+                             {"QMXMemoryStatus", "{D7BE52F6-A566-11D7-A9AE-0050DAE9D895}"}};
+
+class RegistrationTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dll_.loaded()); }
+  void TearDown() override { EXPECT_EQ(dll_.Register(), S_OK); }
+  LibraryModule dll_;
+};
+
+TEST_F(RegistrationTest, RegistersClassesProgIdsAndTypeLibrary) {
+  ASSERT_EQ(dll_.Register(), S_OK);
+  for (const auto& c : kClasses) {
+    SCOPED_TRACE(c.name);
+    const std::string progId = std::string("KelMsgs.") + c.name;
+    const std::string description = std::string(c.name) + " Class";
+    const std::string clsidKey = std::string("CLSID\\") + c.clsid;
+    EXPECT_EQ(Value(progId + ".1"), description);
+    EXPECT_EQ(Value(progId + ".1\\CLSID"), c.clsid);
+    EXPECT_EQ(Value(progId), description);
+    EXPECT_EQ(Value(progId + "\\CLSID"), c.clsid);
+    EXPECT_EQ(Value(progId + "\\CurVer"), progId + ".1");
+    EXPECT_EQ(Value(clsidKey), description);
+    EXPECT_EQ(Value(clsidKey + "\\ProgID"), progId + ".1");
+    EXPECT_EQ(Value(clsidKey + "\\VersionIndependentProgID"), progId);
+    EXPECT_TRUE(KeyExists(clsidKey + "\\Programmable"));
+    EXPECT_EQ(Value(clsidKey + "\\InprocServer32"), Narrow(dll_.path()));
+    // Objects live in the client's single-threaded apartment: no threading model.
+    EXPECT_EQ(Value(clsidKey + "\\InprocServer32", "ThreadingModel"), "<missing>");
+    EXPECT_EQ(Value(clsidKey + "\\TypeLib"), kLibId);
+  }
+  EXPECT_TRUE(KeyExists(std::string("TypeLib\\") + kLibId + "\\1.0"));
+  EXPECT_EQ(Value(std::string("TypeLib\\") + kLibId + "\\1.0"),
+            "Quendrel Messages 1.0 Object Library");
+}
+
+TEST_F(RegistrationTest, UnregistrationRemovesClassKeysButKeepsTheClsidRoot) {
+  ASSERT_EQ(dll_.Register(), S_OK);
+  ASSERT_EQ(dll_.Unregister(), S_OK);
+  for (const auto& c : kClasses) {
+    SCOPED_TRACE(c.name);
+    const std::string progId = std::string("KelMsgs.") + c.name;
+    EXPECT_FALSE(KeyExists(progId));
+    EXPECT_FALSE(KeyExists(progId + ".1"));
+    EXPECT_FALSE(KeyExists(std::string("CLSID\\") + c.clsid));
+  }
+  EXPECT_TRUE(KeyExists("CLSID"));
+  EXPECT_FALSE(KeyExists(std::string("TypeLib\\") + kLibId + "\\1.0"));
+}
+
+// A class key is replaced as a whole at registration: stale content from an earlier
+// installation (such as a threading model) does not survive.
+TEST_F(RegistrationTest, RegistrationReplacesStaleClassKeys) {
+  const std::string server = std::string("CLSID\\") + kClasses[0].clsid + "\\InprocServer32";
+  RegKey key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, server.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key.get(), "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>("Both"), 5);
+  key.reset();
+  ASSERT_EQ(dll_.Register(), S_OK);
+  EXPECT_EQ(Value(server, "ThreadingModel"), "<missing>");
+  EXPECT_EQ(Value(server), Narrow(dll_.path()));
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+// The server as COM sees it: class objects, the module lock count, the interfaces each
+// object answers and error information through the automation interface.
+#include <gtest/gtest.h>
+
+#include "KelMsgs.h"
+#include "foundation/ComPtr.h"
+#include "foundation/Owned.h"
+#include "support/LibraryModule.h"
+
+using kelmsgs::Bstr;
+using kelmsgs::ComPtr;
+
+namespace {
+
+class ServerTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dll_.loaded()); }
+
+  ComPtr<IClassFactory> Factory(REFCLSID clsid) {
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(dll_.GetClassObject(clsid, IID_IClassFactory, factory.put_void()), S_OK);
+    return factory;
+  }
+
+  LibraryModule dll_;
+};
+
+bool Answers(IUnknown* object, REFIID iid) {
+  ComPtr<IUnknown> other;
+  return SUCCEEDED(object->QueryInterface(iid, other.put_void()));
+}
+
+TEST_F(ServerTest, ClassObjectsOnlyForTheClassTable) {
+  EXPECT_TRUE(Factory(CLSID_QMXRegistryTools));
+  EXPECT_TRUE(Factory(CLSID_QMXMemoryStatus));
+  ComPtr<IClassFactory> none;
+  EXPECT_EQ(dll_.GetClassObject(IID_IDispatch, IID_IClassFactory, none.put_void()),
+            CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_FALSE(none);
+  // One factory per class, kept by the module.
+  EXPECT_EQ(Factory(CLSID_QMXMemoryStatus).get(), Factory(CLSID_QMXMemoryStatus).get());
+}
+
+TEST_F(ServerTest, FactoryRefusesAggregation) {
+  auto factory = Factory(CLSID_QMXMemoryStatus);
+  ComPtr<IUnknown> object;
+  EXPECT_EQ(factory->CreateInstance(reinterpret_cast<IUnknown*>(factory.get()), IID_IUnknown,
+                                    object.put_void()),
+            CLASS_E_NOAGGREGATION);
+  EXPECT_FALSE(object);
+}
+
+TEST_F(ServerTest, UnloadAllowedOnlyWithoutObjectsAndLocks) {
+  auto factory = Factory(CLSID_QMXRegistryTools);
+  EXPECT_EQ(dll_.CanUnloadNow(), S_OK);
+  {
+    ComPtr<IQMXRegistryTools> object;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IQMXRegistryTools, object.put_void()), S_OK);
+    EXPECT_EQ(dll_.CanUnloadNow(), S_FALSE);
+  }
+  EXPECT_EQ(dll_.CanUnloadNow(), S_OK);
+  factory->LockServer(TRUE);
+  EXPECT_EQ(dll_.CanUnloadNow(), S_FALSE);
+  factory->LockServer(FALSE);
+  EXPECT_EQ(dll_.CanUnloadNow(), S_OK);
+}
+
+TEST_F(ServerTest, UtilityClassesAnswerTheirInterfacesButNoConnectionPoints) {
+  const struct {
+    const CLSID& clsid;
+    const IID& iid;
+  } classes[] = {{CLSID_QMXRegistryTools, IID_IQMXRegistryTools},
+                 {CLSID_QMXMemoryStatus, IID_IQMXMemoryStatus}};
+  for (const auto& c : classes) {
+    ComPtr<IUnknown> object;
+    ASSERT_EQ(Factory(c.clsid)->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
+    EXPECT_TRUE(Answers(object.get(), c.iid));
+    EXPECT_TRUE(Answers(object.get(), IID_IDispatch));
+    EXPECT_TRUE(Answers(object.get(), IID_ISupportErrorInfo));
+    EXPECT_FALSE(Answers(object.get(), IID_IConnectionPointContainer));
+    EXPECT_FALSE(Answers(object.get(), IID_IQMXSession));
+
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(object.query(support), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(c.iid), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
+  }
+}
+
+TEST_F(ServerTest, CreatedByProgIdOnceRegistered) {
+  for (const wchar_t* progId : {L"KelMsgs.QMXRegistryTools", L"KelMsgs.QMXRegistryTools.1",
+                                L"KelMsgs.QMXMemoryStatus", L"KelMsgs.QMXMemoryStatus.1"}) {
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
+    ComPtr<IDispatch> object;
+    EXPECT_EQ(
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void()),
+        S_OK);
+  }
+}
+
+// A failing member called late-bound leaves error information naming the class's ProgID,
+// its interface and the failure, as a script's Err shows it.
+TEST_F(ServerTest, LateBoundFailureCarriesErrorInformation) {
+  ComPtr<IDispatch> tools;
+  ASSERT_EQ(
+      Factory(CLSID_QMXRegistryTools)->CreateInstance(nullptr, IID_IDispatch, tools.put_void()),
+      S_OK);
+  OLECHAR name[] = L"DeleteValue";
+  LPOLESTR names[] = {name};
+  DISPID id = 0;
+  ASSERT_EQ(tools->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+  EXPECT_EQ(id, 7);
+
+  // Deleting a value that does not exist from a key that does.
+  VARIANT args[3];
+  for (auto& a : args) VariantInit(&a);
+  V_VT(&args[2]) = VT_I4;
+  V_I4(&args[2]) = 1;  // current user
+  V_VT(&args[1]) = VT_BSTR;
+  V_BSTR(&args[1]) = SysAllocString(L"Software");
+  V_VT(&args[0]) = VT_BSTR;
+  V_BSTR(&args[0]) = SysAllocString(L"KelMsgs no such value");
+  DISPPARAMS params{args, nullptr, 3, 0};
+  EXCEPINFO excep{};
+  SetErrorInfo(0, nullptr);
+  const HRESULT hr =
+      tools->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, &excep, nullptr);
+  for (auto& a : args) VariantClear(&a);
+  EXPECT_TRUE(hr == E_FAIL || hr == DISP_E_EXCEPTION) << std::hex << hr;
+
+  ComPtr<IErrorInfo> info;
+  Bstr source, description;
+  GUID guid{};
+  if (hr == DISP_E_EXCEPTION) {  // the error travelled in the exception information
+    source.reset(excep.bstrSource);
+    description.reset(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+    EXPECT_EQ(excep.scode, E_FAIL);
+  } else {
+    ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
+    info->GetSource(source.put());
+    info->GetDescription(description.put());
+    info->GetGUID(&guid);
+    EXPECT_EQ(guid, IID_IQMXRegistryTools);
+  }
+  EXPECT_STREQ(source.get(), L"KelMsgs.QMXRegistryTools.1");
+  EXPECT_STREQ(description.get(), L"DeleteValue failed.");
+}
+
+}  // namespace
