@@ -1,14 +1,5 @@
-# Cross-compilation for 64-bit Windows with the posix thread-model mingw-w64 compilers.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+# 64-bit Windows: built and tested under Wine.
 set(KELMSGS_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${KELMSGS_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KELMSGS_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${KELMSGS_TRIPLE}-windres)
-set(KELMSGS_WIDL ${KELMSGS_TRIPLE}-widl)
+set(KELMSGS_PROCESSOR x86_64)
 set(KELMSGS_WIDL_ARCH --win64)
-set(CMAKE_FIND_ROOT_PATH /usr/${KELMSGS_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,14 +1,5 @@
-# Cross-compilation for 32-bit Windows (compile check only) with the posix thread-model mingw-w64 compilers.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
+# 32-bit Windows: compile check (32-bit Wine is not dependable on the build machines).
 set(KELMSGS_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${KELMSGS_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KELMSGS_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${KELMSGS_TRIPLE}-windres)
-set(KELMSGS_WIDL ${KELMSGS_TRIPLE}-widl)
+set(KELMSGS_PROCESSOR i686)
 set(KELMSGS_WIDL_ARCH --win32)
-set(CMAKE_FIND_ROOT_PATH /usr/${KELMSGS_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -90,7 +90,8 @@ bool IsWord(const Token& t, const char* word) {
   const std::string_view a(t.text), b(word);
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return true;
 }
@@ -123,6 +124,8 @@ class Parser {
     return have_;
   }
   std::nullopt_t Fail(const std::string& what) {
+    // A token that could not be read has already described itself.
+    if (!have_ && !error_.empty()) return std::nullopt;
     error_ = what + (have_ ? " at '" + current_.text + "'" : " at end of script");
     return std::nullopt;
   }

@@ -5,6 +5,7 @@
 
 #include "foundation/AnsiText.h"
 #include "foundation/Owned.h"
+#include "utilities/RegistryEnumeration.h"
 #include "utilities/RegistryRoots.h"
 
 namespace kelmsgs {
@@ -14,16 +15,30 @@ namespace {
 constexpr REGSAM kKeyRead = 0x20019;
 constexpr REGSAM kKeyWrite = 0x20006;
 constexpr REGSAM kKeyAllAccess = 0xF003F;
-// Enumeration retries an index at most this often when the key keeps growing.
-constexpr int kMaxGrowRetries = 8;
 
-bool IsEmpty(BSTR s) { return !s || SysStringLen(s) == 0; }
+EnumStatus Status(LONG rc) {
+  switch (rc) {
+    case ERROR_SUCCESS:
+      return EnumStatus::Ok;
+    case ERROR_NO_MORE_ITEMS:
+      return EnumStatus::NoMoreItems;
+    case ERROR_MORE_DATA:
+      return EnumStatus::MoreData;
+    default:
+      return EnumStatus::Failed;
+  }
+}
+
+bool IsEmpty(BSTR s) {
+  return !s || SysStringLen(s) == 0;
+}
 
 // The predefined handle of a root number (sign-extended like the system's constants).
 HKEY Root(long key) {
   const auto value = RootKeyValue(key);
   if (!value) return nullptr;
-  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(*value))));
+  return reinterpret_cast<HKEY>(
+      static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(*value))));
 }
 
 BSTR CopyString(const std::wstring& s) {
@@ -65,40 +80,29 @@ HRESULT CQMXRegistryTools::EnumValuesReg(RegistryHKeyConstants Key, BSTR SubKey,
     return E_FAIL;
   // 5. The list and the buffers, one byte longer than the largest name and data.
   values_.reserve(count);
-  std::vector<char> name(maxName + 1);
-  std::vector<BYTE> data(maxData + 1);
-  // 6. Every value, until the registry has no more; a key that grew since step 4 grows
-  // the buffers and the list.
-  int retries = 0;
-  for (DWORD index = 0;;) {
-    std::fill(name.begin(), name.end(), 0);
-    std::fill(data.begin(), data.end(), 0);
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataLength = static_cast<DWORD>(data.size());
-    DWORD type = REG_NONE;
-    const LONG rc = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
-                                  data.data(), &dataLength);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc == ERROR_MORE_DATA && retries++ < kMaxGrowRetries) {
-      RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       &maxName, &maxData, nullptr, nullptr);
-      name.resize(std::max<std::size_t>(name.size() * 2, maxName + 1));
-      data.resize(std::max<std::size_t>(data.size() * 2, maxData + 1));
-      continue;
-    }
-    retries = 0;
-    ValueEntry entry{WideFromAnsi(name.data()), std::monostate{}};
-    if (rc == ERROR_SUCCESS && type == REG_SZ) {
-      const auto* text = reinterpret_cast<const char*>(data.data());
-      entry.data = WideFromAnsi(text, strnlen(text, dataLength));
-    } else if (rc == ERROR_SUCCESS && type == REG_DWORD && dataLength >= sizeof(DWORD)) {
-      DWORD number = 0;
-      std::memcpy(&number, data.data(), sizeof number);
-      entry.data = static_cast<LONG>(number);
-    }
-    values_.push_back(std::move(entry));
-    ++index;
-  }
+  EnumBuffers buffers{std::vector<char>(maxName + 1), std::vector<std::uint8_t>(maxData + 1)};
+  // 6. Every value, until the registry has no more.
+  EnumerateEntries(
+      buffers,
+      [&key](std::uint32_t index, EnumBuffers& b, EnumRead& r) {
+        DWORD nameLength = r.nameLength, dataLength = r.dataLength, type = REG_NONE;
+        const LONG rc = RegEnumValueA(key.get(), index, b.name.data(), &nameLength, nullptr, &type,
+                                      b.data.data(), &dataLength);
+        r = {nameLength, dataLength, type, Status(rc)};
+      },
+      [this](const EnumBuffers& b, const EnumRead& r) {
+        ValueEntry entry{WideFromAnsi(b.name.data()), std::monostate{}};
+        if (r.status == EnumStatus::Ok && r.type == REG_SZ) {
+          const auto* text = reinterpret_cast<const char*>(b.data.data());
+          entry.data = WideFromAnsi(text, strnlen(text, r.dataLength));
+        } else if (r.status == EnumStatus::Ok && r.type == REG_DWORD &&
+                   r.dataLength >= sizeof(DWORD)) {
+          DWORD number = 0;
+          std::memcpy(&number, b.data.data(), sizeof number);
+          entry.data = static_cast<LONG>(number);
+        }
+        values_.push_back(std::move(entry));
+      });
   // 7. The number read.
   if (pCount) *pCount = static_cast<LONG>(values_.size());
   return S_OK;
@@ -144,24 +148,21 @@ HRESULT CQMXRegistryTools::EnumSubkeysReg(RegistryHKeyConstants Key, BSTR SubKey
   if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr,
                        nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return E_FAIL;
-  // 5-6. Every subkey name; a longer name than reported grows the buffer.
+  // 5-6. Every subkey name.
   subkeys_.reserve(count);
-  std::vector<char> name(maxName + 1);
-  int retries = 0;
-  for (DWORD index = 0;;) {
-    std::fill(name.begin(), name.end(), 0);
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    const LONG rc = RegEnumKeyExA(key.get(), index, name.data(), &nameLength, nullptr, nullptr,
-                                  nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc == ERROR_MORE_DATA && retries++ < kMaxGrowRetries) {
-      name.resize(name.size() * 2);
-      continue;
-    }
-    retries = 0;
-    subkeys_.push_back(WideFromAnsi(name.data()));
-    ++index;
-  }
+  EnumBuffers buffers{std::vector<char>(maxName + 1), {}};
+  EnumerateEntries(
+      buffers,
+      [&key](std::uint32_t index, EnumBuffers& b, EnumRead& r) {
+        DWORD nameLength = r.nameLength;
+        const LONG rc = RegEnumKeyExA(key.get(), index, b.name.data(), &nameLength, nullptr,
+                                      nullptr, nullptr, nullptr);
+        r.nameLength = nameLength;
+        r.status = Status(rc);
+      },
+      [this](const EnumBuffers& b, const EnumRead&) {
+        subkeys_.push_back(WideFromAnsi(b.name.data()));
+      });
   // 7. The number read.
   if (pCount) *pCount = static_cast<LONG>(subkeys_.size());
   return S_OK;
@@ -251,8 +252,8 @@ HRESULT CQMXRegistryTools::RestoreKey(RegistryHKeyConstants Key, BSTR SubKey, BS
                         nullptr, key.put(), nullptr) != ERROR_SUCCESS)
       return S_OK;
     key.reset();
-    if (RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE,
-                        kKeyAllAccess, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE, kKeyAllAccess,
+                        nullptr, key.put(), nullptr) != ERROR_SUCCESS)
       return S_OK;
   }
   // 4. The file must be readable.

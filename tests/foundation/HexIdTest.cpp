@@ -1,0 +1,79 @@
+// Identifier strings: two upper-case hexadecimal digits per byte, made and read by the
+// messaging subsystem's own conversions.
+#include "foundation/HexId.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+using namespace kelmsgs;
+
+namespace {
+
+// A long identifier (70 bytes, every digit value in both positions) survives the trip
+// to text and back; the text is exactly two upper-case digits per byte.
+TEST(HexId, SeventyByteIdentifierRoundTrip) {
+  std::array<BYTE, 70> id{};
+  for (std::size_t i = 0; i < id.size(); ++i) id[i] = static_cast<BYTE>(i * 37 + 11);
+  id.front() = 0x00;
+  id.back() = 0xFF;
+  std::string expected;
+  for (const BYTE b : id) {
+    char pair[3];
+    std::snprintf(pair, sizeof pair, "%02X", b);
+    expected += pair;
+  }
+
+  const MapiBuffer<char> hex = EntryIdToHex(id.data(), static_cast<ULONG>(id.size()));
+  ASSERT_TRUE(hex);
+  EXPECT_EQ(std::string(hex.get()), expected);
+  EXPECT_EQ(std::strlen(hex.get()), 140u);
+
+  MapiBuffer<BYTE> back;
+  ULONG count = 0;
+  ASSERT_EQ(HexToEntryId(hex.get(), back, count), S_OK);
+  ASSERT_EQ(count, 70u);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(std::memcmp(back.get(), id.data(), id.size()), 0);
+}
+
+// Lower-case digits, as some clients write them, read the same as upper-case ones.
+TEST(HexId, LowerCaseDigitsAccepted) {
+  MapiBuffer<BYTE> bytes;
+  ULONG count = 0;
+  ASSERT_EQ(HexToEntryId("00abcdefAB9f", bytes, count), S_OK);
+  ASSERT_EQ(count, 6u);
+  const BYTE expected[] = {0x00, 0xAB, 0xCD, 0xEF, 0xAB, 0x9F};
+  EXPECT_EQ(std::memcmp(bytes.get(), expected, sizeof expected), 0);
+}
+
+// The empty identifier is valid both ways; callers treat a count of 0 as missing.
+TEST(HexId, EmptyIdentifier) {
+  const BYTE none = 0;
+  const MapiBuffer<char> hex = EntryIdToHex(&none, 0);
+  ASSERT_TRUE(hex);
+  EXPECT_STREQ(hex.get(), "");
+
+  MapiBuffer<BYTE> bytes;
+  ULONG count = 7;
+  EXPECT_EQ(HexToEntryId("", bytes, count), S_OK);
+  EXPECT_EQ(count, 0u);
+}
+
+// Odd lengths and characters next to the digit ranges (':' '@' 'G' '`' 'g'), blanks,
+// prefixes and 8-bit characters are refused; nothing is handed out and the count is 0.
+TEST(HexId, MalformedStringsRefused) {
+  for (const char* bad : {"A", "ABC", "0123456", "9:", "@0", "0G", "`a", "0g", "12 4", "0x12",
+                          "\xC4\xC4", "ABCDEF01234567890Z"}) {
+    MapiBuffer<BYTE> bytes;
+    ULONG count = 99;
+    EXPECT_EQ(HexToEntryId(bad, bytes, count), E_INVALIDARG) << bad;
+    EXPECT_EQ(count, 0u) << bad;
+    EXPECT_FALSE(bytes) << bad;
+  }
+}
+
+}  // namespace
