@@ -3,35 +3,14 @@
 #include <string>
 
 #include "foundation/AnsiText.h"
+#include "foundation/VendorKey.h"
 
 namespace kelmsgs {
 
 namespace {
-constexpr const char* kVendorKey = "Software\\Vexa\\Quillora";
 // The path field of a trace log holds 260 characters with its terminator.
 constexpr int kMaxTracePath = 259;
 
-// The application version string shown as a new log's first line, when it is set.
-bool ReadAppVer(std::string& out) {
-  RegKey key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kVendorKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-    return false;
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegQueryValueExA(key.get(), "AppVer", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_SZ)
-    return false;
-  std::string value(size + 1, '\0');
-  DWORD got = size;
-  if (RegQueryValueExA(key.get(), "AppVer", nullptr, &type,
-                       reinterpret_cast<BYTE*>(value.data()), &got) != ERROR_SUCCESS ||
-      type != REG_SZ)
-    return false;
-  value.resize(got);
-  while (!value.empty() && value.back() == '\0') value.pop_back();
-  out = value;
-  return true;
-}
 }  // namespace
 
 HRESULT TraceLog::get_LogFile(BSTR* pVal) const {
@@ -77,8 +56,7 @@ HRESULT TraceLog::put_AppendLog(VARIANT_BOOL on) {
   return S_OK;
 }
 
-void TraceLog::Write(const char* operation, const char* message, const char* sourceFile,
-                     int line) {
+void TraceLog::Write(const char* operation, const char* message, const char* sourceFile, int line) {
   if (!file_ || !enabled_) return;
   const bool append = withAppend_ && append_;
   const std::int64_t length = file_->Length();
@@ -95,7 +73,7 @@ void TraceLog::Write(const char* operation, const char* message, const char* sou
     if (!append) {
       file_->Clear();
       std::string appVer;
-      if (ReadAppVer(appVer))
+      if (ReadUserString(kVendorKey, "AppVer", appVer))
         file_->Write(kLevelTrace, className_, "WriteLog", appVer.c_str(), __FILE__, __LINE__);
     }
     // 4. A continued log that was already too large is marked.

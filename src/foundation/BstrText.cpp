@@ -1,0 +1,34 @@
+#include "foundation/BstrText.h"
+
+#include <cstring>
+
+#include "foundation/TextConvert.h"
+
+namespace kelmsgs {
+
+BSTR BstrFromNarrow(const char* s) {
+  const std::size_t length = s ? std::strlen(s) : 0;
+  const WideText wide = WidenString(s, length);
+  if (!wide) return nullptr;
+  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.get()), static_cast<UINT>(length));
+}
+
+BSTR BstrFromNarrow(const std::string& s) {
+  const WideText wide = WidenString(s.data(), s.size());
+  if (!wide) return nullptr;
+  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.get()),
+                           static_cast<UINT>(s.size()));
+}
+
+std::string NarrowFromBstr(BSTR s) {
+  const std::size_t length = s ? SysStringLen(s) : 0;
+  const NarrowText narrow = NarrowString(reinterpret_cast<const char16_t*>(s), length, 0);
+  return narrow ? std::string(narrow.get(), length) : std::string();
+}
+
+std::string NarrowFromWide(const std::wstring& s) {
+  const NarrowText narrow = NarrowString(reinterpret_cast<const char16_t*>(s.data()), s.size(), 0);
+  return narrow ? std::string(narrow.get(), s.size()) : std::string();
+}
+
+}  // namespace kelmsgs

@@ -1,0 +1,18 @@
+// Automation strings to and from the 8-bit strings of the messaging calls, byte for byte
+// (the low byte of each 16-bit unit; each byte widened).
+#pragma once
+
+#include <oaidl.h>
+
+#include <string>
+
+namespace kelmsgs {
+
+// A new BSTR holding s widened; null only when memory runs out.
+BSTR BstrFromNarrow(const char* s);
+BSTR BstrFromNarrow(const std::string& s);
+// The 8-bit form of a BSTR (null reads as empty).
+std::string NarrowFromBstr(BSTR s);
+std::string NarrowFromWide(const std::wstring& s);
+
+}  // namespace kelmsgs

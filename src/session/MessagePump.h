@@ -1,0 +1,11 @@
+// Handles the calling thread's pending window messages, so a host window stays
+// responsive (and MAPI notifications of this thread are delivered) during long calls.
+#pragma once
+
+namespace kelmsgs {
+
+// Dispatches messages until the queue is empty or WM_QUIT was taken out (that one is
+// not dispatched).
+void PumpMessages();
+
+}  // namespace kelmsgs

@@ -1,0 +1,171 @@
+// QMXSession: construction, destruction and the plain properties.
+#include "session/QMXSession.h"
+
+#include <shlobj.h>
+
+#include "foundation/BstrText.h"
+#include "foundation/VendorKey.h"
+
+namespace kelmsgs {
+
+namespace {
+constexpr LONG kBuildNumber = 47;
+constexpr LONG kPatchNumber = 0;
+
+std::wstring SpecialFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE)) return {};
+  const Bstr wide(BstrFromNarrow(path));
+  return wide ? std::wstring(wide.get(), SysStringLen(wide.get())) : std::wstring();
+}
+
+HRESULT CopyOut(const std::wstring& value, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+  return *pVal ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CopyOut(const Bstr& value, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = value ? SysAllocStringLen(value.get(), SysStringLen(value.get())) : nullptr;
+  return S_OK;
+}
+
+HRESULT ReadLong(LONG value, LONG* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = value;
+  return S_OK;
+}
+}  // namespace
+
+CQMXSession::CQMXSession() {
+  // 2. The user's application-data and documents folders.
+  personalFolder_ = SpecialFolder(CSIDL_APPDATA);
+  userFolder_ = SpecialFolder(CSIDL_PERSONAL);
+  // 3. The registry base, tied to the profile last recorded there.
+  registryKeyPath_ = VendorKeyWithCurrentProfile();
+}
+
+CQMXSession::~CQMXSession() {
+  SESSION_TRACE("~CQMXSession", "Session destructed.");
+}
+
+void CQMXSession::Trace(const char* operation, const std::string& message, const char* file,
+                        int line) {
+  log_.Write(operation, message.c_str(), file, line);
+}
+
+HRESULT CQMXSession::get_MAPIObject(IUnknown** pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = session_.get();
+  if (*pVal) (*pVal)->AddRef();
+  return S_OK;
+}
+
+// A session handed in by the host (its own MAPI session) is used instead of logging on.
+// Objects that are not MAPI sessions are refused rather than used as one.
+HRESULT CQMXSession::put_MAPIObject(IUnknown* newVal) {
+  if (!newVal) return E_INVALIDARG;
+  if (session_) return S_OK;
+  ComPtr<IMAPISession> session;
+  const HRESULT hr = newVal->QueryInterface(IID_IMAPISession, session.put_void());
+  if (FAILED(hr)) return hr;
+  session_ = std::move(session);
+  return S_OK;
+}
+
+HRESULT CQMXSession::get_LogFile(BSTR* pVal) {
+  return log_.get_LogFile(pVal);
+}
+HRESULT CQMXSession::put_LogFile(BSTR newVal) {
+  return log_.put_LogFile(newVal);
+}
+HRESULT CQMXSession::get_LoggingEnabled(VARIANT_BOOL* pVal) {
+  return log_.get_LoggingEnabled(pVal);
+}
+HRESULT CQMXSession::put_LoggingEnabled(VARIANT_BOOL newVal) {
+  return log_.put_LoggingEnabled(newVal);
+}
+HRESULT CQMXSession::get_AppendLog(VARIANT_BOOL* pVal) {
+  return log_.get_AppendLog(pVal);
+}
+HRESULT CQMXSession::put_AppendLog(VARIANT_BOOL newVal) {
+  return log_.put_AppendLog(newVal);
+}
+
+HRESULT CQMXSession::get_ProfileCount(LONG* pVal) {
+  return ReadLong(static_cast<LONG>(profileNames_.size()), pVal);
+}
+
+HRESULT CQMXSession::get_ProfileName(LONG Index, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  if (Index < 0 || static_cast<std::size_t>(Index) >= profileNames_.size()) return E_INVALIDARG;
+  *pVal = BstrFromNarrow(profileNames_[static_cast<std::size_t>(Index)]);
+  return *pVal ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CQMXSession::get_DefaultProfileName(BSTR* pVal) {
+  return CopyOut(defaultProfileName_, pVal);
+}
+HRESULT CQMXSession::get_CurrentProfileName(BSTR* pVal) {
+  return CopyOut(currentProfileName_, pVal);
+}
+HRESULT CQMXSession::get_CurrentUser(BSTR* pVal) {
+  return CopyOut(currentUser_, pVal);
+}
+HRESULT CQMXSession::get_OutlookVersion(LONG* pVal) {
+  return ReadLong(outlookVersion_, pVal);
+}
+HRESULT CQMXSession::put_OutlookVersion(LONG newVal) {
+  outlookVersion_ = newVal;
+  return S_OK;
+}
+HRESULT CQMXSession::get_InifilePath(BSTR* pVal) {
+  return CopyOut(inifilePath_, pVal);
+}
+HRESULT CQMXSession::put_InifilePath(BSTR newVal) {
+  inifilePath_.assign(newVal ? newVal : L"", newVal ? SysStringLen(newVal) : 0);
+  return S_OK;
+}
+HRESULT CQMXSession::get_PersonalFolder(BSTR* pVal) {
+  return CopyOut(personalFolder_, pVal);
+}
+HRESULT CQMXSession::get_UserFolder(BSTR* pVal) {
+  return CopyOut(userFolder_, pVal);
+}
+HRESULT CQMXSession::get_BuildNumber(LONG* pVal) {
+  return ReadLong(kBuildNumber, pVal);
+}
+HRESULT CQMXSession::get_PatchNumber(LONG* pVal) {
+  return ReadLong(kPatchNumber, pVal);
+}
+
+HRESULT CQMXSession::get_TrackEvents(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = trackEvents_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+HRESULT CQMXSession::put_TrackEvents(VARIANT_BOOL newVal) {
+  trackEvents_ = newVal != VARIANT_FALSE;
+  return S_OK;
+}
+HRESULT CQMXSession::get_EventCount(LONG* pVal) {
+  return ReadLong(eventCount_, pVal);
+}
+HRESULT CQMXSession::put_EventCount(LONG newVal) {
+  eventCount_ = newVal;
+  SESSION_TRACE("put_EventCount", std::to_string(newVal));
+  return S_OK;
+}
+
+HRESULT CQMXSession::get_ProgressbarEnabled(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = progressbarEnabled_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+HRESULT CQMXSession::put_ProgressbarEnabled(VARIANT_BOOL newVal) {
+  progressbarEnabled_ = newVal != VARIANT_FALSE;
+  return S_OK;
+}
+
+}  // namespace kelmsgs

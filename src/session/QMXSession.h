@@ -1,0 +1,192 @@
+// QMXSession: the client's entry point. It initialises MAPI, logs on to the running
+// profile, wraps the profile's message stores, records profile information and offers
+// the session-wide operations of the object model. Its members are split over source
+// units by concern: lifecycle and properties (QMXSession.cpp), logon (SessionLogon.cpp),
+// profile information (SessionProfiles.cpp) and the store table (SessionStores.cpp).
+#pragma once
+
+#include <mapix.h>
+
+#include <string>
+#include <vector>
+
+#include "KelMsgs.h"
+#include "foundation/MapiOwned.h"
+#include "foundation/Owned.h"
+#include "foundation/TraceLog.h"
+#include "frame/EventSourceObject.h"
+
+namespace kelmsgs {
+
+class CQMXSession final
+    : public EventSourceObject<CQMXSession, IQMXSession, QMXSession, DIID__IQMXSessionEvents> {
+ public:
+  CQMXSession();
+  ~CQMXSession() override;
+
+  // Lifecycle and logon
+  HRESULT STDMETHODCALLTYPE MAPIInit(VARIANT_BOOL MultiThread) override;
+  HRESULT STDMETHODCALLTYPE Logon(BSTR ProfileName, BSTR Password, VARIANT_BOOL* pVal) override;
+  HRESULT STDMETHODCALLTYPE Logoff(VARIANT_BOOL bMAPIUninitialize) override;
+  HRESULT STDMETHODCALLTYPE get_MAPIObject(IUnknown** pVal) override;
+  HRESULT STDMETHODCALLTYPE put_MAPIObject(IUnknown* newVal) override;
+
+  // Logging
+  HRESULT STDMETHODCALLTYPE get_LogFile(BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_LogFile(BSTR newVal) override;
+  HRESULT STDMETHODCALLTYPE get_LoggingEnabled(VARIANT_BOOL* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_LoggingEnabled(VARIANT_BOOL newVal) override;
+  HRESULT STDMETHODCALLTYPE get_AppendLog(VARIANT_BOOL* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_AppendLog(VARIANT_BOOL newVal) override;
+
+  // Profile, path and version information
+  HRESULT STDMETHODCALLTYPE get_ProfileCount(LONG* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_ProfileName(LONG Index, BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_DefaultProfileName(BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_CurrentProfileName(BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_CurrentUser(BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_OutlookVersion(LONG* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_OutlookVersion(LONG newVal) override;
+  HRESULT STDMETHODCALLTYPE get_InifilePath(BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_InifilePath(BSTR newVal) override;
+  HRESULT STDMETHODCALLTYPE get_PersonalFolder(BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_UserFolder(BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_BuildNumber(LONG* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_PatchNumber(LONG* pVal) override;
+
+  // Store table
+  HRESULT STDMETHODCALLTYPE get_StoreCount(LONG* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_MsgStore(LONG Index, IQMXMessageStore** pVal) override;
+  HRESULT STDMETHODCALLTYPE get_MsgStoreByStoreId(BSTR StoreID, IQMXMessageStore** pVal) override;
+  HRESULT STDMETHODCALLTYPE get_MsgStoreDisplayName(LONG Index, BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_MsgStoreId(LONG Index, BSTR* pVal) override;
+  HRESULT STDMETHODCALLTYPE IsSameAs(BSTR EntryId1, BSTR EntryId2, VARIANT_BOOL* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_CompareFolders(IQMXStoreFolder* Comp1, IQMXStoreFolder* Comp2,
+                                               VARIANT_BOOL* pVal) override;
+
+  // Events
+  HRESULT STDMETHODCALLTYPE get_TrackEvents(VARIANT_BOOL* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_TrackEvents(VARIANT_BOOL newVal) override;
+  HRESULT STDMETHODCALLTYPE get_EventCount(LONG* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_EventCount(LONG newVal) override;
+  HRESULT STDMETHODCALLTYPE Notify(LONG EventType, IQMXMessage* Msg) override;
+  HRESULT STDMETHODCALLTYPE MessageDeleted(unsigned char* MsgEntryId, ULONG MsgSize,
+                                           unsigned char* FldEntryId, ULONG FldSize,
+                                           unsigned char* StoreEntryId, ULONG StoreSize) override;
+  HRESULT STDMETHODCALLTYPE MessageNotification(unsigned char* lpStoreId, ULONG cbStoreId,
+                                                unsigned char* lpEntryId, ULONG cbEntryId,
+                                                unsigned char* lpParentId, ULONG cbParentId,
+                                                unsigned char* lpOldEntryId, ULONG cbOldEntryId,
+                                                unsigned char* lpOldParentId, ULONG cbOldParentId,
+                                                ULONG cbEventType, ULONG cbObjectType,
+                                                VARIANT_BOOL bIsResult) override;
+
+  // Messages and folders by identifier
+  HRESULT STDMETHODCALLTYPE get_FolderType(IQMXMessageStore* MsgStore, IQMXStoreFolder* Folder,
+                                           MAPIFolderTypeConstants* pVal) override;
+  HRESULT STDMETHODCALLTYPE AddDraftsFolder(BSTR EntryId) override;
+  HRESULT STDMETHODCALLTYPE get_Message(BSTR EntryId, BSTR StoreID, IQMXMessage** pVal) override;
+  HRESULT STDMETHODCALLTYPE get_StoreFolder(BSTR EntryId, BSTR StoreID,
+                                            IQMXStoreFolder** pVal) override;
+  HRESULT STDMETHODCALLTYPE CreateMessage(BSTR FolderID, BSTR StoreID, IQMXMessage* AttachMessage,
+                                          IQMXMessage** Message) override;
+  HRESULT STDMETHODCALLTYPE DeleteMessage(BSTR EntryId, BSTR FolderID, BSTR StoreID) override;
+  HRESULT STDMETHODCALLTYPE GetDownloadTime(BSTR FolderID, BSTR StoreID, LONG Index,
+                                            LONG* DownloadTime, LONG* MessageSize) override;
+  HRESULT STDMETHODCALLTYPE GetMAPIMessage(IUnknown* MAPIObject, IQMXMessage** pVal) override;
+  HRESULT STDMETHODCALLTYPE GetAttachedMessage(IUnknown* MapiAttach, IQMXMessage** pVal) override;
+
+  // Folder walk
+  HRESULT STDMETHODCALLTYPE StartGetFolderInfo(VARIANT_BOOL IgnorePublic) override;
+  HRESULT STDMETHODCALLTYPE get_MsgStoreFolderCount(LONG Index, LONG* pVal) override;
+
+  // Profile administration
+  HRESULT STDMETHODCALLTYPE RemoveStore(BSTR DisplayName) override;
+
+  // Attachment copy
+  HRESULT STDMETHODCALLTYPE CopyAttachments(BSTR SrcEntryId, BSTR SrcStoreId, BSTR DstEntryId,
+                                            BSTR DstStoreId, VARIANT_BOOL IsAttach) override;
+  HRESULT STDMETHODCALLTYPE CleanupQlaTempDir() override;
+  HRESULT STDMETHODCALLTYPE StopAttachmentCopy() override;
+  HRESULT STDMETHODCALLTYPE get_CopyingAttachments(VARIANT_BOOL* pVal) override;
+  HRESULT STDMETHODCALLTYPE get_ProgressbarEnabled(VARIANT_BOOL* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_ProgressbarEnabled(VARIANT_BOOL newVal) override;
+
+  // Mail, rich text, forms and host windows
+  HRESULT STDMETHODCALLTYPE SendMail(BSTR Subject, BSTR Body, BSTR RTFBody, BSTR RecipientsList,
+                                     BSTR CcList, BSTR AttachmentsList,
+                                     MessageImportanceConstants Importance,
+                                     VARIANT_BOOL RichText) override;
+  HRESULT STDMETHODCALLTYPE put_SndPwd(BSTR newVal) override;
+  HRESULT STDMETHODCALLTYPE FormatRange(LONG hWnd, LONG SelStart, LONG SelLength, LONG ForeColor,
+                                        LONG BackColor) override;
+  HRESULT STDMETHODCALLTYPE ClearRTF(LONG hWnd) override;
+  HRESULT STDMETHODCALLTYPE FormatMessage(BSTR EntryId, BSTR StoreID, BSTR TextRTF) override;
+  HRESULT STDMETHODCALLTYPE InstallForm(BSTR FolderID, BSTR StoreID,
+                                        BSTR ConfigurationFile) override;
+  HRESULT STDMETHODCALLTYPE GetResultFolderTest() override;
+  HRESULT STDMETHODCALLTYPE putref_QLAToolbar(IOlToolbar* newVal) override;
+  HRESULT STDMETHODCALLTYPE get_QLAToolbar(IOlToolbar** pVal) override;
+  HRESULT STDMETHODCALLTYPE get_ToolbarHWnd(LONG* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_ToolbarHWnd(LONG newVal) override;
+  HRESULT STDMETHODCALLTYPE get_SearchCtlHWnd(LONG* pVal) override;
+  HRESULT STDMETHODCALLTYPE put_SearchCtlHWnd(LONG newVal) override;
+  HRESULT STDMETHODCALLTYPE SetSearchCtlInfoText(LONG Index) override;
+
+  // Changes of the store table, from its advise sink (on MAPI's notification thread or
+  // while the client's thread dispatches messages).
+  void OnTableNotify(ULONG count, const NOTIFICATION* notifications);
+
+ private:
+  // One message-store provider of a profile, as "Profiles.ini" records it.
+  struct StoreInfoRecord {
+    std::string profileName, displayName, providerId, storeId, serviceName, pstPath;
+  };
+
+  // One trace-log entry, with the caller's source position (see SESSION_TRACE).
+  void Trace(const char* operation, const std::string& message, const char* file, int line);
+  // Releases the stores, the store table and the MAPI session (the logoff steps that
+  // precede MAPIUninitialize).
+  void ReleaseSession();
+
+  // Post-logon steps.
+  HRESULT BuildStoreTable();
+  HRESULT ReloadStoreTable();
+  HRESULT ReadProfileList();
+  HRESULT ReadCurrentProfileName();
+  HRESULT WriteProfilesIni();
+  HRESULT CollectProfileStores(IProfAdmin* admin, const char* profile);
+  HRESULT GetStoreIdFromDisplayName(const std::string& displayName, std::string& storeId);
+  HRESULT QueryStoreRows();
+  void TraceRow(const SRow& row);
+
+  TraceLog log_{"CQMXSession", true};
+  bool mapiInitialized_ = false;
+  ComPtr<IMAPISession> session_;
+
+  ComPtr<IMAPITable> storeTable_;
+  RowSet storeRows_;
+  LONG storeCount_ = 0;
+  std::vector<ComPtr<IQMXMessageStore>> stores_;
+  ULONG tableConnection_ = 0;
+  bool tableAdvised_ = false;
+
+  bool trackEvents_ = false;
+  LONG eventCount_ = 0;
+  LONG outlookVersion_ = 0;
+  std::wstring inifilePath_;
+  std::wstring personalFolder_;
+  std::wstring userFolder_;
+  std::string registryKeyPath_;
+  Bstr defaultProfileName_;
+  Bstr currentProfileName_;
+  Bstr currentUser_;
+  std::vector<std::string> profileNames_;
+  std::vector<StoreInfoRecord> storeInfo_;
+  bool progressbarEnabled_ = true;
+};
+
+}  // namespace kelmsgs
+
+// A trace-log entry of the session, from one of its source units.
+#define SESSION_TRACE(operation, message) Trace(operation, message, __FILE__, __LINE__)

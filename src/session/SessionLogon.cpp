@@ -1,0 +1,126 @@
+// QMXSession: MAPI initialisation, logon and logoff.
+#include <mapiutil.h>
+
+#include "foundation/BstrText.h"
+#include "session/MessagePump.h"
+#include "session/QMXSession.h"
+
+namespace kelmsgs {
+
+namespace {
+constexpr ULONG kLogonFlags = MAPI_EXTENDED | MAPI_NO_MAIL;  // 0x8020
+// The second attempt lets the user choose a profile.
+constexpr ULONG kLogonUiFlags =
+    MAPI_EXTENDED | MAPI_NO_MAIL | MAPI_EXPLICIT_PROFILE | MAPI_NEW_SESSION | MAPI_LOGON_UI;
+constexpr DWORD kUserNameLength = 260;
+}  // namespace
+
+HRESULT CQMXSession::MAPIInit(VARIANT_BOOL MultiThread) {
+  // 1. Once per session.
+  if (mapiInitialized_) return S_OK;
+  // 2. With multithreaded notifications when asked for.
+  MAPIINIT_0 init{MAPI_INIT_VERSION, MAPI_MULTITHREAD_NOTIFICATIONS};
+  const HRESULT hr = MAPIInitialize(MultiThread ? &init : nullptr);
+  // 3. Remember success.
+  if (SUCCEEDED(hr)) mapiInitialized_ = true;
+  return hr;
+}
+
+HRESULT CQMXSession::Logon(BSTR /*ProfileName*/, BSTR /*Password*/, VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  // 1. MAPI, initialised here when the client did not.
+  if (!mapiInitialized_) {
+    const HRESULT hr = MAPIInitialize(nullptr);
+    if (FAILED(hr)) return hr;
+    mapiInitialized_ = true;
+  }
+  // A session of an earlier logon is logged off first, never leaked or doubled.
+  ReleaseSession();
+  profileNames_.clear();
+  defaultProfileName_.reset();
+
+  // 2. Join the running session; failing that, let the user pick a profile.
+  bool loggedOn = false;
+  SESSION_TRACE("Logon", "MAPI Logon...");
+  HRESULT hr = MAPILogonEx(0, nullptr, nullptr, kLogonFlags, session_.put());
+  if (FAILED(hr) || !session_) {
+    SESSION_TRACE("Logon", hr == MAPI_E_LOGON_FAILED ? "Logon failed."
+                           : hr == MAPI_E_TIMEOUT    ? "Logon timeout."
+                                                     : "Unknown error.");
+    hr = MAPILogonEx(0, nullptr, nullptr, kLogonUiFlags, session_.put());
+    if (FAILED(hr) || !session_) {
+      session_.reset();
+      SESSION_TRACE("Logon", hr == MAPI_E_LOGON_FAILED  ? "Logon failed."
+                             : hr == MAPI_E_USER_CANCEL ? "Logon cancelled."
+                             : hr == MAPI_E_TIMEOUT     ? "Logon timeout."
+                                                        : "...failed.");
+    }
+  }
+  if (session_) {
+    loggedOn = true;
+    SESSION_TRACE("Logon", "...finished.");
+  }
+  // 3. The client learns whether it is logged on.
+  *pVal = loggedOn ? VARIANT_TRUE : VARIANT_FALSE;
+
+  // 4. Post-logon steps, each followed by the client's pending window messages.
+  if (session_) BuildStoreTable();
+  PumpMessages();
+  ReadProfileList();
+  PumpMessages();
+  if (session_) ReadCurrentProfileName();
+  PumpMessages();
+  char user[kUserNameLength] = {};
+  DWORD userLength = kUserNameLength;
+  if (GetUserNameA(user, &userLength)) currentUser_.reset(BstrFromNarrow(user));
+  PumpMessages();
+  const HRESULT iniResult = WriteProfilesIni();
+  PumpMessages();
+  // 5. Only a failed logon reports the information file's result.
+  return loggedOn ? S_OK : iniResult;
+}
+
+void CQMXSession::ReleaseSession() {
+  // 2. The store objects.
+  stores_.clear();
+  // 3. The store table and its notifications.
+  if (storeTable_) {
+    if (tableAdvised_) {
+      SESSION_TRACE("Logoff", "Unadvising MAPITable");
+      storeTable_->Unadvise(tableConnection_);
+      tableAdvised_ = false;
+      tableConnection_ = 0;
+    }
+    SESSION_TRACE("Logoff", "MAPITable release");
+    storeTable_.reset();
+  }
+  // 4. Its rows.
+  if (storeRows_) {
+    SESSION_TRACE("Logoff", "RowSet freed.");
+    storeRows_.reset();
+  }
+  // 5. The MAPI session; the store count keeps its last value.
+  if (session_) {
+    SESSION_TRACE("Logoff", "MAPISession logoff");
+    session_->Logoff(0, 0, 0);
+    SESSION_TRACE("Logoff", "MAPISession release");
+    session_.reset();
+  }
+  // 6. The profile and store information.
+  storeInfo_.clear();
+}
+
+HRESULT CQMXSession::Logoff(VARIANT_BOOL bMAPIUninitialize) {
+  // 2-6. Stores, table, session and information.
+  ReleaseSession();
+  // 7. MAPI itself, when asked and when this session initialised it.
+  if (bMAPIUninitialize && mapiInitialized_) {
+    SESSION_TRACE("Logoff", "MAPIUninitialize");
+    MAPIUninitialize();
+    SESSION_TRACE("Logoff", "Logged off.");
+    mapiInitialized_ = false;
+  }
+  return S_OK;
+}
+
+}  // namespace kelmsgs

@@ -1,0 +1,111 @@
+// QMXSession: members whose subsystems are not part of the library yet. Each answers
+// E_NOTIMPL until its subsystem lands; none of them changes the session.
+#include "session/QMXSession.h"
+
+namespace kelmsgs {
+
+HRESULT CQMXSession::Notify(LONG, IQMXMessage*) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::MessageDeleted(unsigned char*, ULONG, unsigned char*, ULONG, unsigned char*,
+                                    ULONG) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::MessageNotification(unsigned char*, ULONG, unsigned char*, ULONG,
+                                         unsigned char*, ULONG, unsigned char*, ULONG,
+                                         unsigned char*, ULONG, ULONG, ULONG, VARIANT_BOOL) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::get_FolderType(IQMXMessageStore*, IQMXStoreFolder*, MAPIFolderTypeConstants*) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::AddDraftsFolder(BSTR) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::get_Message(BSTR, BSTR, IQMXMessage**) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::get_StoreFolder(BSTR, BSTR, IQMXStoreFolder**) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::CreateMessage(BSTR, BSTR, IQMXMessage*, IQMXMessage**) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::DeleteMessage(BSTR, BSTR, BSTR) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::GetDownloadTime(BSTR, BSTR, LONG, LONG*, LONG*) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::GetMAPIMessage(IUnknown*, IQMXMessage**) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::GetAttachedMessage(IUnknown*, IQMXMessage**) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::StartGetFolderInfo(VARIANT_BOOL) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::get_MsgStoreFolderCount(LONG, LONG*) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::RemoveStore(BSTR) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::CopyAttachments(BSTR, BSTR, BSTR, BSTR, VARIANT_BOOL) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::CleanupQlaTempDir() {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::StopAttachmentCopy() {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::get_CopyingAttachments(VARIANT_BOOL*) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::SendMail(BSTR, BSTR, BSTR, BSTR, BSTR, BSTR, MessageImportanceConstants,
+                              VARIANT_BOOL) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::put_SndPwd(BSTR) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::FormatRange(LONG, LONG, LONG, LONG, LONG) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::ClearRTF(LONG) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::FormatMessage(BSTR, BSTR, BSTR) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::InstallForm(BSTR, BSTR, BSTR) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::GetResultFolderTest() {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::putref_QLAToolbar(IOlToolbar*) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::get_QLAToolbar(IOlToolbar**) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::get_ToolbarHWnd(LONG*) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::put_ToolbarHWnd(LONG) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::get_SearchCtlHWnd(LONG*) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::put_SearchCtlHWnd(LONG) {
+  return E_NOTIMPL;
+}
+HRESULT CQMXSession::SetSearchCtlInfoText(LONG) {
+  return E_NOTIMPL;
+}
+
+}  // namespace kelmsgs

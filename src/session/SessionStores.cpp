@@ -1,0 +1,309 @@
+// QMXSession: the message-store table, the store objects made from it and the members
+// that look stores up.
+#include <mapiutil.h>
+
+#include "foundation/BstrText.h"
+#include "foundation/HexId.h"
+#include "foundation/PropTags.h"
+#include "frame/ObjectFactory.h"
+#include "session/MAPISessionNotify.h"
+#include "session/QMXSession.h"
+
+namespace kelmsgs {
+
+namespace {
+
+// Stores are opened for reading what they hold, without mail or dialogs of their own.
+constexpr ULONG kStoreOpenFlags = MDB_NO_MAIL | MDB_TEMPORARY | MAPI_BEST_ACCESS;  // 0xB0
+
+// Columns and order of every query of the store table.
+auto StoreColumns() {
+  return MakeTags(PR_ENTRYID, PR_DISPLAY_NAME_A, PR_DEFAULT_STORE, PR_SUBFOLDERS);
+}
+struct StoreSortOrder {
+  ULONG cSorts = 1, cCategories = 0, cExpanded = 0;
+  SSortOrder aSort[1] = {{PR_DISPLAY_NAME_A, TABLE_SORT_ASCEND}};
+  LPSSortOrderSet get() { return reinterpret_cast<LPSSortOrderSet>(this); }
+};
+
+bool IsTrue(const SRow& row, ULONG column, ULONG tag) {
+  return row.cValues > column && row.lpProps[column].ulPropTag == tag &&
+         row.lpProps[column].Value.b;
+}
+
+std::string HexOf(const SBinary& bin) {
+  const auto text = EntryIdToHex(bin.lpb, bin.cb);
+  return text ? std::string(text.get()) : std::string();
+}
+
+// A store object bound to an opened store and named.
+HRESULT WrapStore(IMsgStore* store, const char* name, bool isDefault, bool subfolders,
+                  ComPtr<IQMXMessageStore>& out) {
+  HRESULT hr = CreateObject(CLSID_QMXMessageStore, out);
+  if (FAILED(hr)) return hr;
+  out->putref_MsgStore(store);
+  Bstr displayName(BstrFromNarrow(name ? name : ""));
+  out->AddProperties(displayName.get(), isDefault ? VARIANT_TRUE : VARIANT_FALSE,
+                     subfolders ? VARIANT_TRUE : VARIANT_FALSE);
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT CQMXSession::QueryStoreRows() {
+  auto columns = StoreColumns();
+  StoreSortOrder order;
+  storeRows_.reset();
+  return HrQueryAllRows(storeTable_.get(), columns.get(), nullptr, order.get(), 0,
+                        storeRows_.put());
+}
+
+HRESULT CQMXSession::BuildStoreTable() {
+  // 1. A fresh table.
+  storeTable_.reset();
+  SESSION_TRACE("GetMsgStoresTable", "Function started.");
+  // 2. The session's store table.
+  HRESULT hr = session_->GetMsgStoresTable(0, storeTable_.put());
+  if (FAILED(hr)) return hr;
+  // 3. All rows, by display name.
+  if (SUCCEEDED(QueryStoreRows())) {
+    // 4. New store objects for the new rows.
+    stores_.clear();
+    storeCount_ = static_cast<LONG>(storeRows_.get()->cRows);
+    // 5. Each store that opens is wrapped; one that does not is left out.
+    for (ULONG i = 0; i < storeRows_.get()->cRows; ++i) {
+      const SRow& row = storeRows_.get()->aRow[i];
+      ComPtr<IMsgStore> store;
+      if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID ||
+          FAILED(session_->OpenMsgStore(reinterpret_cast<ULONG_PTR>(GetActiveWindow()),
+                                        row.lpProps[0].Value.bin.cb,
+                                        reinterpret_cast<LPENTRYID>(row.lpProps[0].Value.bin.lpb),
+                                        nullptr, kStoreOpenFlags, store.put()))) {
+        SESSION_TRACE("GetMsgStoresTable", "Init store failed.");
+        continue;
+      }
+      const char* name = row.cValues > 1 && row.lpProps[1].ulPropTag == PR_DISPLAY_NAME_A
+                             ? row.lpProps[1].Value.lpszA
+                             : "";
+      ComPtr<IQMXMessageStore> object;
+      const bool wrapped = SUCCEEDED(WrapStore(store.get(), name, IsTrue(row, 2, PR_DEFAULT_STORE),
+                                               IsTrue(row, 3, PR_SUBFOLDERS), object));
+      if (wrapped) stores_.push_back(std::move(object));
+      SESSION_TRACE("GetMsgStoresTable", std::string("Init store: ") + (wrapped ? name : ""));
+    }
+  }
+  // 6. Changes of the table reach the session from here on.
+  ComPtr<CMAPISessionNotify> sink = CMAPISessionNotify::Create();
+  if (!sink) return E_OUTOFMEMORY;
+  hr = storeTable_->Advise(fnevTableModified, sink.get(), &tableConnection_);
+  tableAdvised_ = SUCCEEDED(hr);
+  if (tableAdvised_) {
+    sink->SetSession(this);
+    SESSION_TRACE("GetMsgStoresTable", "Table notification succeeded.\r\n");
+  } else {
+    SESSION_TRACE("GetMsgStoresTable", "Table notification failed.\r\n");
+  }
+  return hr;
+}
+
+HRESULT CQMXSession::ReloadStoreTable() {
+  SESSION_TRACE("ReloadMsgStoresTable", "Function started.");
+  if (!storeTable_) return E_FAIL;
+  const HRESULT hr = QueryStoreRows();
+  storeCount_ =
+      SUCCEEDED(hr) && storeRows_ ? static_cast<LONG>(storeRows_.get()->cRows) : storeCount_;
+  return hr;
+}
+
+void CQMXSession::TraceRow(const SRow& row) {
+  for (ULONG i = 0; i < row.cValues; ++i) {
+    const SPropValue& value = row.lpProps[i];
+    if (value.ulPropTag == PR_DISPLAY_NAME_A && value.Value.lpszA)
+      SESSION_TRACE("OnNotify", value.Value.lpszA);
+    else if (value.ulPropTag == PR_ENTRYID)
+      SESSION_TRACE("OnNotify", HexOf(value.Value.bin));
+  }
+}
+
+void CQMXSession::OnTableNotify(ULONG count, const NOTIFICATION* notifications) {
+  // 1-2. Each table change; added, deleted and modified rows reload the rows.
+  SESSION_TRACE("OnNotify", "Table Notification.");
+  for (ULONG i = 0; i < count; ++i) {
+    if (notifications[i].ulEventType != fnevTableModified) continue;
+    const TABLE_NOTIFICATION& table = notifications[i].info.tab;
+    const char* what = nullptr;
+    switch (table.ulTableEvent) {
+      case TABLE_CHANGED:
+        SESSION_TRACE("OnNotify", "TABLE_CHANGED");
+        continue;
+      case TABLE_ROW_ADDED:
+        what = "TABLE_ROW_ADDED";
+        break;
+      case TABLE_ROW_DELETED:
+        what = "TABLE_ROW_DELETED";
+        break;
+      case TABLE_ROW_MODIFIED:
+        what = "TABLE_ROW_MODIFIED";
+        break;
+      default:
+        SESSION_TRACE("OnNotify", "Something else happened...");
+        continue;
+    }
+    SESSION_TRACE("OnNotify", what);
+    TraceRow(table.row);
+    ReloadStoreTable();
+  }
+}
+
+HRESULT CQMXSession::get_StoreCount(LONG* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = storeCount_;
+  return S_OK;
+}
+
+HRESULT CQMXSession::get_MsgStore(LONG Index, IQMXMessageStore** pVal) {
+  if (!pVal) return E_POINTER;
+  // 1. Stores opened at logon only.
+  if (Index < 0 || static_cast<std::size_t>(Index) >= stores_.size()) {
+    SESSION_TRACE("get_MsgStore", "Invalid index.");
+    return E_INVALIDARG;
+  }
+  // 2. The object, with a reference for the caller.
+  const auto& store = stores_[static_cast<std::size_t>(Index)];
+  store.copy_to(pVal);
+  Bstr name;
+  store->get_DisplayName(name.put());
+  SESSION_TRACE("get_MsgStore", NarrowFromBstr(name.get()));
+  return S_OK;
+}
+
+HRESULT CQMXSession::get_MsgStoreByStoreId(BSTR StoreID, IQMXMessageStore** pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = nullptr;
+  // 1-2. The identifier.
+  if (!StoreID || SysStringLen(StoreID) == 0) return E_INVALIDARG;
+  if (!session_) return E_FAIL;
+  MapiBuffer<BYTE> id;
+  ULONG size = 0;
+  HRESULT hr = HexToEntryId(NarrowFromBstr(StoreID).c_str(), id, size);
+  if (FAILED(hr)) return hr;
+  // 3. The store.
+  ComPtr<IMsgStore> store;
+  hr = session_->OpenMsgStore(reinterpret_cast<ULONG_PTR>(GetActiveWindow()), size,
+                              reinterpret_cast<LPENTRYID>(id.get()), nullptr, kStoreOpenFlags,
+                              store.put());
+  id.reset();
+  if (FAILED(hr)) return hr;
+  // 4-5. A new object for it, named by the store itself.
+  PropValues name;
+  const HRESULT nameResult = HrGetOneProp(store.get(), PR_DISPLAY_NAME_A, name.put());
+  ComPtr<IQMXMessageStore> object;
+  hr = WrapStore(store.get(), SUCCEEDED(nameResult) ? name.get()->Value.lpszA : "", false, true,
+                 object);
+  if (FAILED(hr)) return hr;
+  *pVal = object.detach();
+  return nameResult;
+}
+
+HRESULT CQMXSession::get_MsgStoreDisplayName(LONG Index, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = nullptr;
+  if (!storeRows_) return S_OK;
+  if (Index < 0 || static_cast<ULONG>(Index) >= storeRows_.get()->cRows) return E_INVALIDARG;
+  const SRow& row = storeRows_.get()->aRow[Index];
+  const char* name = row.cValues > 1 && row.lpProps[1].ulPropTag == PR_DISPLAY_NAME_A
+                         ? row.lpProps[1].Value.lpszA
+                         : "";
+  *pVal = BstrFromNarrow(name);
+  return *pVal ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CQMXSession::get_MsgStoreId(LONG Index, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = nullptr;
+  if (!storeRows_) return S_OK;
+  if (Index < 0 || static_cast<ULONG>(Index) >= storeRows_.get()->cRows) return E_INVALIDARG;
+  const SRow& row = storeRows_.get()->aRow[Index];
+  if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID) return E_FAIL;
+  *pVal = BstrFromNarrow(HexOf(row.lpProps[0].Value.bin));
+  return *pVal ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CQMXSession::IsSameAs(BSTR EntryId1, BSTR EntryId2, VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = VARIANT_FALSE;
+  // 1. Nothing compares without a session.
+  if (!session_) return S_OK;
+  // 2. Both identifiers.
+  if (!EntryId1 || !EntryId2 || SysStringLen(EntryId1) == 0 || SysStringLen(EntryId2) == 0)
+    return E_INVALIDARG;
+  MapiBuffer<BYTE> first, second;
+  ULONG firstSize = 0, secondSize = 0;
+  if (FAILED(HexToEntryId(NarrowFromBstr(EntryId1).c_str(), first, firstSize)) ||
+      FAILED(HexToEntryId(NarrowFromBstr(EntryId2).c_str(), second, secondSize)))
+    return E_INVALIDARG;
+  // 3. MAPI decides.
+  ULONG same = 0;
+  if (SUCCEEDED(session_->CompareEntryIDs(firstSize, reinterpret_cast<LPENTRYID>(first.get()),
+                                          secondSize, reinterpret_cast<LPENTRYID>(second.get()), 0,
+                                          &same)) &&
+      same)
+    *pVal = VARIANT_TRUE;
+  return S_OK;
+}
+
+HRESULT CQMXSession::get_CompareFolders(IQMXStoreFolder* Comp1, IQMXStoreFolder* Comp2,
+                                        VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = VARIANT_FALSE;
+  if (!session_ || !Comp1 || !Comp2) return S_OK;
+  MapiBuffer<BYTE> first, second;
+  ULONG firstSize = 0, secondSize = 0;
+  if (FAILED(Comp1->GetEntryId(first.put(), &firstSize)) ||
+      FAILED(Comp2->GetEntryId(second.put(), &secondSize)))
+    return S_OK;
+  ULONG same = 0;
+  if (SUCCEEDED(session_->CompareEntryIDs(firstSize, reinterpret_cast<LPENTRYID>(first.get()),
+                                          secondSize, reinterpret_cast<LPENTRYID>(second.get()), 0,
+                                          &same)) &&
+      same)
+    *pVal = VARIANT_TRUE;
+  return S_OK;
+}
+
+HRESULT CQMXSession::GetStoreIdFromDisplayName(const std::string& displayName,
+                                               std::string& storeId) {
+  storeId.clear();
+  if (!storeTable_ || !session_) return E_FAIL;
+  // 1. The rows whose display name is exactly this one.
+  auto columns = MakeTags(PR_DISPLAY_NAME_A, PR_ENTRYID);
+  SPropValue name{};
+  name.ulPropTag = PR_DISPLAY_NAME_A;
+  name.Value.lpszA = const_cast<LPSTR>(displayName.c_str());
+  SRestriction restriction{};
+  restriction.rt = RES_CONTENT;
+  restriction.res.resContent = {FL_FULLSTRING, PR_DISPLAY_NAME_A, &name};
+  RowSet rows;
+  const HRESULT hr =
+      HrQueryAllRows(storeTable_.get(), columns.get(), &restriction, nullptr, 0, rows.put());
+  // 2. The identifier the opened store gives itself.
+  if (SUCCEEDED(hr) && rows.get()->cRows > 0 && rows.get()->aRow[0].cValues > 1 &&
+      rows.get()->aRow[0].lpProps[1].ulPropTag == PR_ENTRYID) {
+    const SBinary& id = rows.get()->aRow[0].lpProps[1].Value.bin;
+    ComPtr<IMsgStore> store;
+    if (SUCCEEDED(session_->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr,
+                                         kStoreOpenFlags, store.put()))) {
+      PropValues own;
+      if (SUCCEEDED(HrGetOneProp(store.get(), PR_ENTRYID, own.put())))
+        storeId = HexOf(own.get()->Value.bin);
+    }
+    SESSION_TRACE("GetStoreIdFromDisplayName", displayName);
+    SESSION_TRACE("GetStoreIdFromDisplayName", storeId);
+    return S_OK;
+  }
+  // 3. None.
+  SESSION_TRACE("GetStoreIdFromDisplayName", "Failed to get StoreId from " + displayName + ".");
+  return hr;
+}
+
+}  // namespace kelmsgs

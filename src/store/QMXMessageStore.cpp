@@ -1,0 +1,355 @@
+#include "store/QMXMessageStore.h"
+
+#include <mapiutil.h>
+
+#include <cstring>
+
+#include "foundation/BstrText.h"
+#include "foundation/DateConvert.h"
+#include "foundation/HexId.h"
+#include "foundation/MapiExtraTags.h"
+#include "foundation/MapiOwned.h"
+#include "foundation/PropTags.h"
+#include "foundation/VendorKey.h"
+#include "frame/ObjectFactory.h"
+#include "frame/resource.h"
+#include "store/MAPINotify.h"
+
+namespace kelmsgs {
+
+namespace {
+
+constexpr ULONG kStoreEvents = fnevExtended | fnevNewMail | fnevObjectCreated | fnevObjectDeleted |
+                               fnevObjectModified | fnevObjectMoved |
+                               fnevObjectCopied;  // 0x8000007E
+
+bool IsError(const SPropValue& v) {
+  return PROP_TYPE(v.ulPropTag) == PT_ERROR;
+}
+
+// A copy of a binary value in a buffer of its own, for a caller that frees it.
+HRESULT CopyEntryId(IMAPIProp* object, unsigned char** entryId, ULONG* size) {
+  if (!entryId || !size) return E_POINTER;
+  PropValues value;
+  const HRESULT hr = HrGetOneProp(object, PR_ENTRYID, value.put());
+  if (FAILED(hr)) return hr;
+  const SBinary& bin = value.get()->Value.bin;
+  MapiBuffer<unsigned char> copy;
+  const HRESULT alloc = MAPIAllocateBuffer(bin.cb, reinterpret_cast<void**>(copy.put()));
+  if (FAILED(alloc)) return alloc;
+  std::memcpy(copy.get(), bin.lpb, bin.cb);
+  *size = bin.cb;
+  *entryId = copy.release();
+  return S_OK;
+}
+
+Bstr DisplayNameOf(IMAPIProp* object) {
+  PropValues name;
+  if (FAILED(HrGetOneProp(object, PR_DISPLAY_NAME_A, name.put()))) return {};
+  return Bstr(BstrFromNarrow(name.get()->Value.lpszA));
+}
+
+}  // namespace
+
+CQMXMessageStore::CQMXMessageStore() : registryKeyPath_(VendorKeyWithCurrentProfile()) {}
+
+CQMXMessageStore::~CQMXMessageStore() {
+  Log("Store destructed.");
+  log_.Close();
+}
+
+HRESULT CQMXMessageStore::get_DateTimeString(DATE DateTime, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = DateToText(DateTime);
+  return *pVal ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CQMXMessageStore::get_Default(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = default_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::get_FolderType(IQMXStoreFolder*, MAPIFolderTypeConstants* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = mfldTypeNone;
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::putref_MsgStore(IUnknown* newVal) {
+  // A store bound earlier is let go with all its folders.
+  for (auto& folder : standardFolders_) folder.reset();
+  rootFolder_.reset();
+  rootDisplayName_.reset();
+  supportMask_ = 0;
+  // 1. The store.
+  store_.reset();
+  if (!newVal) return E_INVALIDARG;
+  HRESULT hr = newVal->QueryInterface(IID_IMsgStore, store_.put_void());
+  if (FAILED(hr)) return hr;
+  // 2. The root of the message subtree, and its name.
+  PropValues subtree;
+  if (SUCCEEDED(HrGetOneProp(store_.get(), PR_IPM_SUBTREE_ENTRYID, subtree.put())) &&
+      SUCCEEDED(OpenFolderById(*subtree.get(), rootFolder_)))
+    rootDisplayName_ = DisplayNameOf(rootFolder_.get());
+  // 3. What the store supports.
+  PropValues mask;
+  if (SUCCEEDED(HrGetOneProp(store_.get(), PR_STORE_SUPPORT_MASK, mask.put())))
+    supportMask_ = mask.get()->Value.l;
+  // 4. The standard folders it has.
+  OpenStandardFolders();
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::OpenFolderById(const SPropValue& id, ComPtr<IMAPIFolder>& folder) {
+  if (IsError(id)) return MAPI_E_NOT_FOUND;
+  ULONG type = 0;
+  return store_->OpenEntry(id.Value.bin.cb, reinterpret_cast<LPENTRYID>(id.Value.bin.lpb), nullptr,
+                           MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
+}
+
+void CQMXMessageStore::OpenStandardFolders() {
+  // 1. The inbox is the receive folder of ordinary notes.
+  ULONG size = 0;
+  MapiBuffer<ENTRYID> inboxId;
+  if (SUCCEEDED(store_->GetReceiveFolder(const_cast<LPTSTR>("IPM.Note"), 0, &size, inboxId.put(),
+                                         nullptr))) {
+    ULONG type = 0;
+    store_->OpenEntry(size, inboxId.get(), nullptr, 0, &type,
+                      reinterpret_cast<LPUNKNOWN*>(standardFolders_[mfldTypeInbox].put()));
+  }
+  // 2. Outbox, sent items and deleted items, as far as the store marks them valid.
+  auto storeTags = MakeTags(PR_VALID_FOLDER_MASK, PR_IPM_OUTBOX_ENTRYID, PR_IPM_SENTMAIL_ENTRYID,
+                            PR_IPM_WASTEBASKET_ENTRYID);
+  ULONG count = 0;
+  PropValues values;
+  if (SUCCEEDED(store_->GetProps(storeTags.get(), 0, &count, values.put())) && count == 4) {
+    const SPropValue* v = values.get();
+    const ULONG valid = IsError(v[0]) ? 0 : v[0].Value.l;
+    if (valid & FOLDER_IPM_OUTBOX_VALID) OpenFolderById(v[1], standardFolders_[mfldTypeOutbox]);
+    if (valid & FOLDER_IPM_SENTMAIL_VALID) OpenFolderById(v[2], standardFolders_[mfldTypeSent]);
+    if (valid & FOLDER_IPM_WASTEBASKET_VALID)
+      OpenFolderById(v[3], standardFolders_[mfldTypeDeleted]);
+  }
+  // 3. The inbox names the calendar, contacts, journal, notes and tasks folders.
+  if (!standardFolders_[mfldTypeInbox]) return;
+  auto inboxTags = MakeTags(PR_IPM_APPOINTMENT_ENTRYID, PR_IPM_CONTACT_ENTRYID,
+                            PR_IPM_JOURNAL_ENTRYID, PR_IPM_NOTE_ENTRYID, PR_IPM_TASK_ENTRYID);
+  values.reset();
+  if (FAILED(standardFolders_[mfldTypeInbox]->GetProps(inboxTags.get(), 0, &count, values.put())) ||
+      count != 5)
+    return;
+  for (int i = 0; i < 5; ++i)
+    OpenFolderById(values.get()[i], standardFolders_[mfldTypeCalendar + i]);
+}
+
+HRESULT CQMXMessageStore::get_Public(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = (supportMask_ & STORE_PUBLIC_FOLDERS) ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::AddProperties(BSTR DisplayName, VARIANT_BOOL Default,
+                                        VARIANT_BOOL Subfolders) {
+  // The name is appended to what the object already has.
+  if (DisplayName) {
+    const std::wstring joined = std::wstring(displayName_ ? displayName_.get() : L"",
+                                             displayName_ ? SysStringLen(displayName_.get()) : 0) +
+                                std::wstring(DisplayName, SysStringLen(DisplayName));
+    Bstr name(SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size())));
+    if (!name) return E_OUTOFMEMORY;
+    displayName_ = std::move(name);
+  }
+  default_ = Default != VARIANT_FALSE;
+  subfolders_ = Subfolders != VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::WrapFolder(IMAPIFolder* folder, BSTR displayName, IQMXStoreFolder** out) {
+  ComPtr<IQMXStoreFolder> object;
+  const HRESULT hr = CreateObject(CLSID_QMXStoreFolder, object);
+  if (FAILED(hr)) return hr;
+  object->putref_MsgStore(folder);
+  if (displayName) object->put_DisplayName(displayName);
+  *out = object.detach();
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::get_RootFolder(IQMXStoreFolder** pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = nullptr;
+  if (!rootFolder_) return Fail(IDS_CANNOT_OPEN_STORE);
+  return WrapFolder(rootFolder_.get(), rootDisplayName_.get(), pVal);
+}
+
+HRESULT CQMXMessageStore::GetEntryId(unsigned char** EntryId, ULONG* Size) {
+  if (!store_) return E_FAIL;
+  return CopyEntryId(store_.get(), EntryId, Size);
+}
+
+HRESULT CQMXMessageStore::get_DisplayName(BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = displayName_ ? SysAllocStringLen(displayName_.get(), SysStringLen(displayName_.get()))
+                       : nullptr;
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::get_StandardFolder(MAPIFolderTypeConstants FolderType,
+                                             IQMXStoreFolder** pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = nullptr;
+  if (FolderType < 0 || FolderType >= kStandardFolders || !standardFolders_[FolderType])
+    return S_OK;
+  IMAPIFolder* folder = standardFolders_[FolderType].get();
+  const Bstr name = DisplayNameOf(folder);
+  return WrapFolder(folder, name.get(), pVal);
+}
+
+HRESULT CQMXMessageStore::GetStdFolderId(MAPIFolderTypeConstants FolderType,
+                                         unsigned char** EntryId, ULONG* Size) {
+  if (FolderType < 0 || FolderType >= kStandardFolders || !standardFolders_[FolderType])
+    return E_FAIL;
+  return CopyEntryId(standardFolders_[FolderType].get(), EntryId, Size);
+}
+
+HRESULT CQMXMessageStore::Advise(IQMXSession* Session) {
+  // 1. A session to report to; one registration at a time.
+  if (!Session) return E_INVALIDARG;
+  if (advised_) return S_OK;
+  if (!store_) return E_FAIL;
+  // 2. The whole store, every message event.
+  ComPtr<CMAPINotify> sink = CMAPINotify::Create();
+  if (!sink) return E_OUTOFMEMORY;
+  const HRESULT hr = store_->Advise(0, nullptr, kStoreEvents, sink.get(), &connection_);
+  // 3. A store without notifications.
+  if (FAILED(hr)) {
+    Log(hr == MAPI_E_NO_SUPPORT ? "no notification support\n" : "other error\n");
+    connection_ = 0;
+    return hr;
+  }
+  // 4. Registered.
+  sink->SetStore(this);
+  session_ = ComPtr<IQMXSession>(Session);
+  advised_ = true;
+  Log("supports notification.");
+  return hr;
+}
+
+HRESULT CQMXMessageStore::Unadvise() {
+  HRESULT hr = S_OK;
+  if (connection_ && store_) {
+    hr = store_->Unadvise(connection_);
+    connection_ = 0;
+  }
+  advised_ = false;
+  return hr;
+}
+
+HRESULT CQMXMessageStore::get_Advised(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = advised_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::get_EntryId(BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  MapiBuffer<unsigned char> id;
+  ULONG size = 0;
+  const HRESULT hr = GetEntryId(id.put(), &size);
+  if (FAILED(hr)) return hr;
+  const auto text = EntryIdToHex(id.get(), size);
+  *pVal = BstrFromNarrow(text ? text.get() : "");
+  return hr;
+}
+
+HRESULT CQMXMessageStore::get_LogFile(BSTR* pVal) {
+  return log_.get_LogFile(pVal);
+}
+
+HRESULT CQMXMessageStore::put_LogFile(BSTR newVal) {
+  return log_.put_LogFile(newVal, loggingEnabled_);
+}
+
+HRESULT CQMXMessageStore::get_LoggingEnabled(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = loggingEnabled_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::put_LoggingEnabled(VARIANT_BOOL newVal) {
+  loggingEnabled_ = newVal != VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT CQMXMessageStore::get_Message(BSTR EntryId, IQMXMessage** pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = nullptr;
+  // 1-2. The identifier.
+  if (!EntryId || SysStringLen(EntryId) == 0) return E_INVALIDARG;
+  if (!store_) return E_FAIL;
+  MapiBuffer<BYTE> id;
+  ULONG size = 0;
+  HRESULT hr = HexToEntryId(NarrowFromBstr(EntryId).c_str(), id, size);
+  if (FAILED(hr)) return hr;
+  // 3. The message.
+  ComPtr<IMessage> message;
+  ULONG type = 0;
+  hr = store_->OpenEntry(size, reinterpret_cast<LPENTRYID>(id.get()), nullptr, MAPI_BEST_ACCESS,
+                         &type, reinterpret_cast<LPUNKNOWN*>(message.put()));
+  if (FAILED(hr)) return hr;
+  // 4. Its object.
+  ComPtr<IQMXMessage> object;
+  hr = CreateObject(CLSID_QMXMessage, object);
+  if (FAILED(hr)) return hr;
+  // 5. The properties the object shows at once.
+  auto tags = MakeTags(PR_SUBJECT_A, PR_BODY_A, PR_CLIENT_SUBMIT_TIME, PR_MESSAGE_DELIVERY_TIME,
+                       PR_ENTRYID, PR_PARENT_ENTRYID, PR_STORE_ENTRYID);
+  ULONG count = 0;
+  PropValues values;
+  const HRESULT props = message->GetProps(tags.get(), 0, &count, values.put());
+  if (SUCCEEDED(props) && count == 7) {
+    const SPropValue* v = values.get();
+    const auto text = [](const SPropValue& value) {
+      return Bstr(BstrFromNarrow(value.Value.lpszA));
+    };
+    const auto hex = [](const SPropValue& value) {
+      const auto s = EntryIdToHex(value.Value.bin.lpb, value.Value.bin.cb);
+      return Bstr(BstrFromNarrow(s ? s.get() : ""));
+    };
+    if (!IsError(v[0])) object->put_Subject(text(v[0]).get());
+    if (!IsError(v[1])) object->put_Body(text(v[1]).get());
+    if (!IsError(v[2])) object->put_SentTime(FileTimeToDate(v[2].Value.ft));
+    if (!IsError(v[3])) object->put_ReceivedTime(FileTimeToDate(v[3].Value.ft));
+    if (!IsError(v[4])) object->put_MessageID(hex(v[4]).get());
+    if (!IsError(v[5])) object->put_FolderID(hex(v[5]).get());
+    if (!IsError(v[6])) object->put_StoreID(hex(v[6]).get());
+  }
+  // 6. The MAPI message itself; the object is handed out whatever GetProps said.
+  object->putref_Msg(message.get(), VARIANT_FALSE);
+  *pVal = object.detach();
+  return props;
+}
+
+HRESULT CQMXMessageStore::get_ReceiveFolder(IQMXStoreFolder** pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = nullptr;
+  if (!store_) return E_FAIL;
+  ULONG size = 0;
+  MapiBuffer<ENTRYID> id;
+  HRESULT hr = store_->GetReceiveFolder(const_cast<LPTSTR>(""), 0, &size, id.put(), nullptr);
+  if (FAILED(hr)) return hr;
+  ComPtr<IMAPIFolder> folder;
+  ULONG type = 0;
+  hr = store_->OpenEntry(size, id.get(), nullptr, 0, &type,
+                         reinterpret_cast<LPUNKNOWN*>(folder.put()));
+  if (FAILED(hr)) return hr;
+  const Bstr name = DisplayNameOf(folder.get());
+  return WrapFolder(folder.get(), name.get(), pVal);
+}
+
+void CQMXMessageStore::OnStoreNotify(ULONG, const NOTIFICATION*) {
+  // Message events reach clients through the session; their handling is not part of the
+  // library yet.
+}
+
+}  // namespace kelmsgs
