@@ -2,13 +2,12 @@
 
 #include <mapiutil.h>
 
-#include <cstring>
-
 #include "foundation/BstrText.h"
 #include "foundation/DateConvert.h"
 #include "foundation/HexId.h"
 #include "foundation/MapiExtraTags.h"
 #include "foundation/MapiOwned.h"
+#include "foundation/MapiProps.h"
 #include "foundation/PropTags.h"
 #include "foundation/VendorKey.h"
 #include "frame/ObjectFactory.h"
@@ -22,32 +21,6 @@ namespace {
 constexpr ULONG kStoreEvents = fnevExtended | fnevNewMail | fnevObjectCreated | fnevObjectDeleted |
                                fnevObjectModified | fnevObjectMoved |
                                fnevObjectCopied;  // 0x8000007E
-
-bool IsError(const SPropValue& v) {
-  return PROP_TYPE(v.ulPropTag) == PT_ERROR;
-}
-
-// A copy of a binary value in a buffer of its own, for a caller that frees it.
-HRESULT CopyEntryId(IMAPIProp* object, unsigned char** entryId, ULONG* size) {
-  if (!entryId || !size) return E_POINTER;
-  PropValues value;
-  const HRESULT hr = HrGetOneProp(object, PR_ENTRYID, value.put());
-  if (FAILED(hr)) return hr;
-  const SBinary& bin = value.get()->Value.bin;
-  MapiBuffer<unsigned char> copy;
-  const HRESULT alloc = MAPIAllocateBuffer(bin.cb, reinterpret_cast<void**>(copy.put()));
-  if (FAILED(alloc)) return alloc;
-  std::memcpy(copy.get(), bin.lpb, bin.cb);
-  *size = bin.cb;
-  *entryId = copy.release();
-  return S_OK;
-}
-
-Bstr DisplayNameOf(IMAPIProp* object) {
-  PropValues name;
-  if (FAILED(HrGetOneProp(object, PR_DISPLAY_NAME_A, name.put()))) return {};
-  return Bstr(BstrFromNarrow(name.get()->Value.lpszA));
-}
 
 }  // namespace
 
@@ -102,7 +75,7 @@ HRESULT CQMXMessageStore::putref_MsgStore(IUnknown* newVal) {
 }
 
 HRESULT CQMXMessageStore::OpenFolderById(const SPropValue& id, ComPtr<IMAPIFolder>& folder) {
-  if (IsError(id)) return MAPI_E_NOT_FOUND;
+  if (IsErrorValue(id)) return MAPI_E_NOT_FOUND;
   ULONG type = 0;
   return store_->OpenEntry(id.Value.bin.cb, reinterpret_cast<LPENTRYID>(id.Value.bin.lpb), nullptr,
                            MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
@@ -125,7 +98,7 @@ void CQMXMessageStore::OpenStandardFolders() {
   PropValues values;
   if (SUCCEEDED(store_->GetProps(storeTags.get(), 0, &count, values.put())) && count == 4) {
     const SPropValue* v = values.get();
-    const ULONG valid = IsError(v[0]) ? 0 : v[0].Value.l;
+    const ULONG valid = IsErrorValue(v[0]) ? 0 : v[0].Value.l;
     if (valid & FOLDER_IPM_OUTBOX_VALID) OpenFolderById(v[1], standardFolders_[mfldTypeOutbox]);
     if (valid & FOLDER_IPM_SENTMAIL_VALID) OpenFolderById(v[2], standardFolders_[mfldTypeSent]);
     if (valid & FOLDER_IPM_WASTEBASKET_VALID)
@@ -184,7 +157,7 @@ HRESULT CQMXMessageStore::get_RootFolder(IQMXStoreFolder** pVal) {
 
 HRESULT CQMXMessageStore::GetEntryId(unsigned char** EntryId, ULONG* Size) {
   if (!store_) return E_FAIL;
-  return CopyEntryId(store_.get(), EntryId, Size);
+  return CopyEntryIdOf(store_.get(), EntryId, Size);
 }
 
 HRESULT CQMXMessageStore::get_DisplayName(BSTR* pVal) {
@@ -209,7 +182,7 @@ HRESULT CQMXMessageStore::GetStdFolderId(MAPIFolderTypeConstants FolderType,
                                          unsigned char** EntryId, ULONG* Size) {
   if (FolderType < 0 || FolderType >= kStandardFolders || !standardFolders_[FolderType])
     return E_FAIL;
-  return CopyEntryId(standardFolders_[FolderType].get(), EntryId, Size);
+  return CopyEntryIdOf(standardFolders_[FolderType].get(), EntryId, Size);
 }
 
 HRESULT CQMXMessageStore::Advise(IQMXSession* Session) {
@@ -312,17 +285,14 @@ HRESULT CQMXMessageStore::get_Message(BSTR EntryId, IQMXMessage** pVal) {
     const auto text = [](const SPropValue& value) {
       return Bstr(BstrFromNarrow(value.Value.lpszA));
     };
-    const auto hex = [](const SPropValue& value) {
-      const auto s = EntryIdToHex(value.Value.bin.lpb, value.Value.bin.cb);
-      return Bstr(BstrFromNarrow(s ? s.get() : ""));
-    };
-    if (!IsError(v[0])) object->put_Subject(text(v[0]).get());
-    if (!IsError(v[1])) object->put_Body(text(v[1]).get());
-    if (!IsError(v[2])) object->put_SentTime(FileTimeToDate(v[2].Value.ft));
-    if (!IsError(v[3])) object->put_ReceivedTime(FileTimeToDate(v[3].Value.ft));
-    if (!IsError(v[4])) object->put_MessageID(hex(v[4]).get());
-    if (!IsError(v[5])) object->put_FolderID(hex(v[5]).get());
-    if (!IsError(v[6])) object->put_StoreID(hex(v[6]).get());
+    const auto hex = [](const SPropValue& value) { return HexBstr(value.Value.bin); };
+    if (!IsErrorValue(v[0])) object->put_Subject(text(v[0]).get());
+    if (!IsErrorValue(v[1])) object->put_Body(text(v[1]).get());
+    if (!IsErrorValue(v[2])) object->put_SentTime(FileTimeToDate(v[2].Value.ft));
+    if (!IsErrorValue(v[3])) object->put_ReceivedTime(FileTimeToDate(v[3].Value.ft));
+    if (!IsErrorValue(v[4])) object->put_MessageID(hex(v[4]).get());
+    if (!IsErrorValue(v[5])) object->put_FolderID(hex(v[5]).get());
+    if (!IsErrorValue(v[6])) object->put_StoreID(hex(v[6]).get());
   }
   // 6. The MAPI message itself; the object is handed out whatever GetProps said.
   object->putref_Msg(message.get(), VARIANT_FALSE);

@@ -1,0 +1,332 @@
+#include "folder/QMXStoreFolder.h"
+
+#include <mapiutil.h>
+
+#include <string>
+
+#include "foundation/AnsiText.h"
+#include "foundation/BstrText.h"
+#include "foundation/DateConvert.h"
+#include "foundation/MapiProps.h"
+#include "foundation/PropTags.h"
+#include "frame/ObjectFactory.h"
+
+namespace kelmsgs {
+
+namespace {
+
+HRESULT CopyOut(const Bstr& value, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = value ? SysAllocStringLen(value.get(), SysStringLen(value.get())) : nullptr;
+  return S_OK;
+}
+
+// One sort key, ascending.
+struct SortByOne {
+  ULONG cSorts = 1, cCategories = 0, cExpanded = 0;
+  SSortOrder aSort[1];
+  explicit SortByOne(ULONG tag) : aSort{{tag, TABLE_SORT_ASCEND}} {}
+  LPSSortOrderSet get() { return reinterpret_cast<LPSSortOrderSet>(this); }
+};
+
+// Column positions of the contents rows.
+enum ContentsColumn { kId, kHasAttach, kSubject, kDelivery, kSubmit };
+
+}  // namespace
+
+CQMXStoreFolder::~CQMXStoreFolder() {
+  log_.Write("Folder destructed.");
+  log_.Close();
+}
+
+HRESULT CQMXStoreFolder::get_DisplayName(BSTR* pVal) {
+  return CopyOut(displayName_, pVal);
+}
+
+HRESULT CQMXStoreFolder::put_DisplayName(BSTR newVal) {
+  displayName_.reset(newVal ? SysAllocStringLen(newVal, SysStringLen(newVal)) : nullptr);
+  return S_OK;
+}
+
+void CQMXStoreFolder::ReadIdentity() {
+  auto tags =
+      MakeTags(PR_ENTRYID, PR_PARENT_ENTRYID, PR_STORE_ENTRYID, PR_SUBFOLDERS, PR_CONTENT_COUNT);
+  ULONG count = 0;
+  PropValues values;
+  if (FAILED(folder_->GetProps(tags.get(), 0, &count, values.put())) || count != 5) return;
+  const SPropValue* v = values.get();
+  // 4. The identifiers that could be read.
+  if (!IsErrorValue(v[0])) folderId_ = HexBstr(v[0].Value.bin);
+  if (!IsErrorValue(v[1])) parentId_ = HexBstr(v[1].Value.bin);
+  if (!IsErrorValue(v[2])) storeId_ = HexBstr(v[2].Value.bin);
+  // 5-6. Whether there are subfolders and messages.
+  if (!IsErrorValue(v[3])) hasSubfolders_ = v[3].Value.b != 0;
+  if (!IsErrorValue(v[4])) {
+    messageCount_ = v[4].Value.l;
+    hasMessages_ = v[4].Value.l > 0;
+  }
+}
+
+HRESULT CQMXStoreFolder::ReadRows(ULONG containerTag, LPSPropTagArray columns,
+                                  LPSSortOrderSet order, RowSet& rows) {
+  ComPtr<IMAPITable> table;
+  HRESULT hr = folder_->OpenProperty(containerTag, &IID_IMAPITable, 0, 0,
+                                     reinterpret_cast<LPUNKNOWN*>(table.put()));
+  if (FAILED(hr)) return hr;
+  table->SetColumns(columns, TBL_BATCH);
+  RowSet read;
+  hr = HrQueryAllRows(table.get(), columns, nullptr, order, 0, read.put());
+  if (FAILED(hr)) return hr;
+  rows = std::move(read);
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::putref_MsgStore(IUnknown* newVal) {
+  // 1. The folder. Anything that is not a MAPI folder is refused rather than used as one.
+  folder_.reset();
+  if (!newVal) return S_OK;
+  const HRESULT hr = newVal->QueryInterface(IID_IMAPIFolder, folder_.put_void());
+  if (FAILED(hr)) return hr;
+  // 2. A new snapshot starts without a name, and without anything of an earlier folder.
+  displayName_.reset();
+  hierarchy_.reset();
+  contents_.reset();
+  folderId_.reset();
+  parentId_.reset();
+  storeId_.reset();
+  hasSubfolders_ = hasMessages_ = false;
+  subfolderCount_ = messageCount_ = 0;
+  // 3-6. Identifiers and counts.
+  ReadIdentity();
+  // 7. The subfolders, by name.
+  if (hasSubfolders_) {
+    auto columns = MakeTags(PR_ENTRYID, PR_DISPLAY_NAME_A);
+    SortByOne order(PR_DISPLAY_NAME_A);
+    if (SUCCEEDED(ReadRows(PR_CONTAINER_HIERARCHY, columns.get(), order.get(), hierarchy_)))
+      subfolderCount_ = static_cast<LONG>(hierarchy_.get()->cRows);
+  }
+  // 8. The messages, by submit time.
+  if (hasMessages_) {
+    auto columns = MakeTags(PR_ENTRYID, PR_HASATTACH, PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME,
+                            PR_CLIENT_SUBMIT_TIME);
+    SortByOne order(PR_CLIENT_SUBMIT_TIME);
+    if (SUCCEEDED(ReadRows(PR_CONTAINER_CONTENTS, columns.get(), order.get(), contents_)))
+      messageCount_ = static_cast<LONG>(contents_.get()->cRows);
+  }
+  // 9. Whatever could be read.
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::get_Subfolders(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = hasSubfolders_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::get_SubfolderCount(LONG* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = subfolderCount_;
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::get_Messages(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = hasMessages_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::get_MessageCount(LONG* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = messageCount_;
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::get_Folder(LONG Index, IQMXStoreFolder** pVal) {
+  if (!pVal) return E_POINTER;
+  // 1-2. A row of the snapshot.
+  if (Index < 0 || Index >= subfolderCount_) return E_INVALIDARG;
+  if (!hierarchy_ || static_cast<ULONG>(Index) >= hierarchy_.get()->cRows) return S_OK;
+  if (!folder_) return E_FAIL;
+  const SRow& row = hierarchy_.get()->aRow[Index];
+  if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID) return MAPI_E_NOT_FOUND;
+  // 3. The subfolder.
+  ComPtr<IMAPIFolder> sub;
+  ULONG type = 0;
+  HRESULT hr = folder_->OpenEntry(
+      row.lpProps[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(row.lpProps[0].Value.bin.lpb),
+      nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(sub.put()));
+  if (FAILED(hr)) return hr;
+  // 4-5. Its object, in this folder's store.
+  ComPtr<IQMXStoreFolder> object;
+  hr = CreateObject(CLSID_QMXStoreFolder, object);
+  if (FAILED(hr)) return hr;
+  object->putref_MsgStore(sub.get());
+  object->put_InternalStoreIndex(internalStoreIndex_);
+  // 6. Its name, byte for byte.
+  PropValues name;
+  hr = HrGetOneProp(sub.get(), PR_DISPLAY_NAME_A, name.put());
+  if (SUCCEEDED(hr)) {
+    const Bstr display(BstrFromNarrow(name.get()->Value.lpszA));
+    object->put_DisplayName(display.get());
+  }
+  // 7. Handed out even when the name could not be read.
+  *pVal = object.detach();
+  return hr;
+}
+
+HRESULT CQMXStoreFolder::get_FolderID(BSTR* pVal) {
+  return CopyOut(folderId_, pVal);
+}
+HRESULT CQMXStoreFolder::get_ParentId(BSTR* pVal) {
+  return CopyOut(parentId_, pVal);
+}
+HRESULT CQMXStoreFolder::get_StoreID(BSTR* pVal) {
+  return CopyOut(storeId_, pVal);
+}
+
+HRESULT CQMXStoreFolder::get_Message(LONG Index, IQMXMessage** pVal) {
+  if (!pVal) return E_POINTER;
+  // 1. A row of the snapshot.
+  if (Index < 0 || Index >= messageCount_) {
+    log_.Write(("Index out of bounds " + std::to_string(Index)).c_str());
+    return E_INVALIDARG;
+  }
+  // 2. No rows were read.
+  if (!contents_ || static_cast<ULONG>(Index) >= contents_.get()->cRows) return S_OK;
+  // 3-5. The message in its object; failures hand out nothing.
+  ComPtr<IQMXMessage> object;
+  const SRow& row = contents_.get()->aRow[Index];
+  if (folder_ && SUCCEEDED(CreateObject(CLSID_QMXMessage, object)) && row.cValues > kId &&
+      row.lpProps[kId].ulPropTag == PR_ENTRYID) {
+    ComPtr<IUnknown> opened;
+    ULONG type = 0;
+    if (SUCCEEDED(folder_->OpenEntry(row.lpProps[kId].Value.bin.cb,
+                                     reinterpret_cast<LPENTRYID>(row.lpProps[kId].Value.bin.lpb),
+                                     nullptr, MAPI_BEST_ACCESS, &type, opened.put())) &&
+        type == MAPI_MESSAGE) {
+      object->putref_Msg(opened.get(), VARIANT_FALSE);
+      *pVal = object.detach();
+    }
+  }
+  // 6. Logged whatever came of it.
+  log_.Write(("get_Message succeeded " + std::to_string(Index)).c_str());
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::get_InternalStoreIndex(LONG* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = internalStoreIndex_;
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::put_InternalStoreIndex(LONG newVal) {
+  internalStoreIndex_ = newVal;
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::GetEntryId(unsigned char** EntryId, ULONG* Size) {
+  return CopyEntryIdOf(folder_.get(), EntryId, Size);
+}
+
+HRESULT CQMXStoreFolder::get_MAPIObject(IUnknown** pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = folder_.get();
+  if (*pVal) (*pVal)->AddRef();
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::Clear() {
+  if (!folder_) return E_FAIL;
+  folder_->EmptyFolder(reinterpret_cast<ULONG_PTR>(GetActiveWindow()), nullptr, FOLDER_DIALOG);
+  return S_OK;
+}
+
+HRESULT CQMXStoreFolder::get_MessageProperty(LONG Index, MessagePropertyConstants Property,
+                                             VARIANT* pVal) {
+  if (!pVal) return E_POINTER;
+  // 1-2. A row of the snapshot.
+  if (Index < 0 || Index >= messageCount_) return E_INVALIDARG;
+  if (!contents_ || static_cast<ULONG>(Index) >= contents_.get()->cRows) return S_OK;
+  const SRow& row = contents_.get()->aRow[Index];
+  const auto column = [&](ContentsColumn c) -> const SPropValue* {
+    return row.cValues > static_cast<ULONG>(c) ? &row.lpProps[c] : nullptr;
+  };
+  // 3. The value asked for.
+  switch (Property) {
+    case mpMessageID: {
+      const SPropValue* v = column(kId);
+      if (!v || IsErrorValue(*v)) return S_OK;
+      Bstr id = HexBstr(v->Value.bin);
+      VariantInit(pVal);
+      V_VT(pVal) = VT_BSTR;
+      V_BSTR(pVal) = id.release();
+      return S_OK;
+    }
+    case mpAttachments: {
+      const SPropValue* v = column(kHasAttach);
+      VariantInit(pVal);
+      V_VT(pVal) = VT_BOOL;
+      V_BOOL(pVal) = v && !IsErrorValue(*v) && v->Value.b ? VARIANT_TRUE : VARIANT_FALSE;
+      return S_OK;
+    }
+    case mpSubject: {
+      const SPropValue* v = column(kSubject);
+      VariantInit(pVal);
+      V_VT(pVal) = VT_BSTR;
+      V_BSTR(pVal) = v && !IsErrorValue(*v) ? BstrFromNarrow(v->Value.lpszA) : nullptr;
+      return S_OK;
+    }
+    case mpDeliveryTime:
+    case mpClientSubmitTime: {
+      const SPropValue* v = column(Property == mpDeliveryTime ? kDelivery : kSubmit);
+      if (!v || IsErrorValue(*v)) return S_OK;
+      VariantInit(pVal);
+      V_VT(pVal) = VT_DATE;
+      V_DATE(pVal) = FileTimeToDate(v->Value.ft);
+      return S_OK;
+    }
+    default:
+      return S_OK;
+  }
+}
+
+HRESULT CQMXStoreFolder::get_LogFile(BSTR* pVal) {
+  return log_.get_LogFile(pVal);
+}
+HRESULT CQMXStoreFolder::put_LogFile(BSTR newVal) {
+  return log_.put_LogFile(newVal, true);
+}
+
+HRESULT CQMXStoreFolder::get_SubfolderName(LONG Index, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  if (!hierarchy_) return S_OK;
+  if (Index < 0 || static_cast<ULONG>(Index) >= hierarchy_.get()->cRows) return E_INVALIDARG;
+  const SRow& row = hierarchy_.get()->aRow[Index];
+  const char* name = row.cValues > 1 && row.lpProps[1].ulPropTag == PR_DISPLAY_NAME_A
+                         ? row.lpProps[1].Value.lpszA
+                         : "";
+  const std::wstring wide = WideFromAnsi(name);
+  *pVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  return *pVal ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CQMXStoreFolder::get_IsInbox(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = isInbox_;
+  return S_OK;
+}
+HRESULT CQMXStoreFolder::put_IsInbox(VARIANT_BOOL newVal) {
+  isInbox_ = newVal;
+  return S_OK;
+}
+HRESULT CQMXStoreFolder::get_IsSentItems(VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = isSentItems_;
+  return S_OK;
+}
+HRESULT CQMXStoreFolder::put_IsSentItems(VARIANT_BOOL newVal) {
+  isSentItems_ = newVal;
+  return S_OK;
+}
+
+}  // namespace kelmsgs
