@@ -160,6 +160,11 @@ class CQMXSession final
   HRESULT QueryStoreRows();
   void TraceRow(const SRow& row);
 
+  // Access by identifier.
+  HRESULT OpenStore(const MapiBuffer<BYTE>& id, ULONG size, HWND parent, ComPtr<IMsgStore>& store);
+  HRESULT ReportMapiError(IUnknown* failed, HRESULT hr, const char* ownText);
+  bool SameEntry(const BYTE* a, ULONG aSize, const BYTE* b, ULONG bSize, HRESULT* result = nullptr);
+
   TraceLog log_{"CQMXSession", true};
   bool mapiInitialized_ = false;
   ComPtr<IMAPISession> session_;
@@ -184,6 +189,9 @@ class CQMXSession final
   std::vector<std::string> profileNames_;
   std::vector<StoreInfoRecord> storeInfo_;
   bool progressbarEnabled_ = true;
+  // The folder that FolderType recognises as the drafts folder (AddDraftsFolder).
+  MapiBuffer<BYTE> draftsId_;
+  ULONG draftsIdSize_ = 0;
 };
 
 }  // namespace kelmsgs

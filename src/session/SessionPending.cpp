@@ -16,33 +16,6 @@ HRESULT CQMXSession::MessageNotification(unsigned char*, ULONG, unsigned char*, 
                                          unsigned char*, ULONG, ULONG, ULONG, VARIANT_BOOL) {
   return E_NOTIMPL;
 }
-HRESULT CQMXSession::get_FolderType(IQMXMessageStore*, IQMXStoreFolder*, MAPIFolderTypeConstants*) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::AddDraftsFolder(BSTR) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::get_Message(BSTR, BSTR, IQMXMessage**) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::get_StoreFolder(BSTR, BSTR, IQMXStoreFolder**) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::CreateMessage(BSTR, BSTR, IQMXMessage*, IQMXMessage**) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::DeleteMessage(BSTR, BSTR, BSTR) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::GetDownloadTime(BSTR, BSTR, LONG, LONG*, LONG*) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::GetMAPIMessage(IUnknown*, IQMXMessage**) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::GetAttachedMessage(IUnknown*, IQMXMessage**) {
-  return E_NOTIMPL;
-}
 HRESULT CQMXSession::StartGetFolderInfo(VARIANT_BOOL) {
   return E_NOTIMPL;
 }

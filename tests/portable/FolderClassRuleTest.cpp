@@ -1,0 +1,37 @@
+// The folder kind named by a container class: the rule's order, its case sensitivity and
+// the one class that must match exactly.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "session/FolderClassRule.h"
+
+using kelmsgs::FolderKindOfClass;
+
+TEST(FolderClassRule, KindsByContainerClass) {
+  const struct {
+    std::string cls;
+    int kind;
+  } cases[] = {
+      {"IPF.Note", 11},
+      {"IPM.Note", 11},
+      {"IPF.Note.Sub", 11},
+      {"IPF.Imap", 11},
+      {"IPF.Imap.Sub", 10},
+      {"IPF.Appointment", 4},
+      {"IPF.Contact", 5},
+      {"IPF.Journal", 6},
+      {"IPF.StickyNote", 7},
+      {"IPF.Task", 8},
+      {"IPF.Other", 10},
+      {"IPF.", 10},
+      {"ipf.note", 12},
+      {"IPF", 12},
+      {"", 12},
+      {"XIPF.Note", 12},
+      {"IPX.Task", 8},  // the third character is not looked at
+      {std::string("IPF.Note") + std::string(300, 'x'), 11},
+      {std::string("IPF.Imap") + std::string(300, 'x'), 10},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FolderKindOfClass(c.cls), c.kind) << c.cls.substr(0, 20);
+}
