@@ -1,44 +1,82 @@
-' KelMsgs demo: reads the machine's memory status and walks a registry key.
-' Run with:  cscript //nologo demo.vbs [root-number key-path]
+' KelMsgs demo: logs on to the running messaging profile and walks its mailbox - stores,
+' folders and messages - the way a script client does on Windows.
+' Run with:  cscript //nologo demo.vbs
 Option Explicit
-Const rhLocalMachine = 2
+Const mfldTypeInbox = 0
+Const mpSubject = 2
+Const mpDeliveryTime = 3
+Const mpAttachments = 1
 
-Function Mb(bytes)
-  ' Figures of 2 GB and more arrive as negative 32-bit numbers.
-  Dim b
-  b = CDbl(bytes)
-  If b < 0 Then b = b + 4294967296
-  Mb = Round(b / 1048576) & " MB"
-End Function
-
-Dim status
-Set status = CreateObject("KelMsgs.QMXMemoryStatus")
-status.GetMemoryStatus
-WScript.Echo "Memory status"
-WScript.Echo "  load                " & status.MemoryLoad & " %"
-WScript.Echo "  physical            " & Mb(status.TotalPhysical) & " total, " & Mb(status.AvailablePhysical) & " available, " & Mb(status.UsedPhysical) & " used"
-WScript.Echo "  page file           " & Mb(status.TotalPageFile) & " total, " & Mb(status.AvailablePageFile) & " available, " & Mb(status.UsedPageFile) & " used"
-WScript.Echo "  virtual             " & Mb(status.TotalVirtual) & " total, " & Mb(status.AvailableVirtual) & " available, " & Mb(status.UsedVirtual) & " used"
-WScript.Echo ""
-
-Dim root, path, tools, count, i, data
-root = rhLocalMachine
-path = "Software\Microsoft\Windows NT\CurrentVersion"
-If WScript.Arguments.Count >= 2 Then
-  root = CInt(WScript.Arguments(0))
-  path = WScript.Arguments(1)
+Dim session, ok, i, store
+Set session = CreateObject("KelMsgs.QMXSession")
+session.MAPIInit True
+ok = session.Logon("", "")
+If Not ok Then
+  WScript.Echo "Logon failed: no messaging profile is running."
+  WScript.Quit 1
 End If
 
-Set tools = CreateObject("KelMsgs.QMXRegistryTools")
-count = tools.EnumValuesReg(root, path)
-WScript.Echo "Values of " & path & " (" & count & ")"
-For i = 0 To count - 1
-  data = tools.ValueData(i)
-  If IsEmpty(data) Then data = "(not a string or number)"
-  WScript.Echo "  " & tools.ValueName(i) & " = " & data
+WScript.Echo "Profile " & session.CurrentProfileName & " (user " & session.CurrentUser & "), " & _
+  session.ProfileCount & " profile(s) on this machine"
+WScript.Echo session.StoreCount & " message store(s)"
+For i = 0 To session.StoreCount - 1
+  Set store = session.MsgStore(i)
+  WScript.Echo ""
+  WScript.Echo "Store: " & store.DisplayName & Flags(store)
+  WalkFolder store.RootFolder, "  ", 0
 Next
-count = tools.EnumSubkeysReg(root, path)
-WScript.Echo "Subkeys of " & path & " (" & count & ")"
-For i = 0 To count - 1
-  WScript.Echo "  " & tools.SubkeyName(i)
+
+' The newest message of the default store's inbox, in full.
+For i = 0 To session.StoreCount - 1
+  Set store = session.MsgStore(i)
+  If store.Default Then ShowNewest store.StandardFolder(mfldTypeInbox)
 Next
+
+session.Logoff
+WScript.Echo ""
+WScript.Echo "Demo finished."
+
+Function Flags(store)
+  Flags = ""
+  If store.Default Then Flags = Flags & " [default]"
+  If store.Public Then Flags = Flags & " [public]"
+End Function
+
+Sub WalkFolder(folder, indent, depth)
+  Dim j, child
+  WScript.Echo indent & folder.DisplayName & " (" & folder.MessageCount & " messages)"
+  For j = 0 To folder.MessageCount - 1
+    If j >= 5 Then
+      WScript.Echo indent & "    ..."
+      Exit For
+    End If
+    WScript.Echo indent & "    - " & folder.MessageProperty(j, mpSubject) & _
+      "  [" & folder.MessageProperty(j, mpDeliveryTime) & "]" & Paperclip(folder, j)
+  Next
+  If depth < 4 Then
+    For j = 0 To folder.SubfolderCount - 1
+      Set child = folder.Folder(j)
+      WalkFolder child, indent & "  ", depth + 1
+    Next
+  End If
+End Sub
+
+Function Paperclip(folder, j)
+  Paperclip = ""
+  If folder.MessageProperty(j, mpAttachments) Then Paperclip = " (attachments)"
+End Function
+
+Sub ShowNewest(inbox)
+  Dim count, message
+  If inbox Is Nothing Then Exit Sub
+  count = inbox.MessageCount
+  If count = 0 Then Exit Sub
+  Set message = inbox.Message(count - 1)
+  WScript.Echo ""
+  WScript.Echo "Newest message in " & inbox.DisplayName & ":"
+  WScript.Echo "  Subject: " & message.Subject
+  WScript.Echo "  Class:   " & message.MessageClass
+  WScript.Echo "  Sent:    " & message.SentTime
+  WScript.Echo "  Body:"
+  WScript.Echo "    " & Replace(message.Body, vbCrLf, vbCrLf & "    ")
+End Sub

@@ -11,7 +11,7 @@ root=$(cd "$here/.." && pwd)
 PACKAGES=(
   build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
-  wine64 wine libwine-dev libz-mingw-w64-dev nlohmann-json3-dev
+  wine64 wine libwine-dev libz-mingw-w64-dev nlohmann-json3-dev zlib1g-dev
 )
 
 packages() {
@@ -52,6 +52,15 @@ prefix() {
   # The messaging stand-in replaces Wine's built-in mapi32 for every program.
   local system32="$WINEPREFIX/drive_c/windows/system32"
   cp -f "$bin/mapi32.dll" "$system32/mapi32.dll"
+  # The document-filter stand-in goes where the library looks for the filter: the
+  # directory named by the components key's "CRO" value, plus "inso".
+  if [ -f "$bin/SCCDA.DLL" ]; then
+    local inso="$WINEPREFIX/drive_c/Program Files/Vexa/Vexaware/inso"
+    mkdir -p "$inso"
+    cp -f "$bin/SCCDA.DLL" "$bin/SCCCA.DLL" "$bin/SCCTA.DLL" "$inso/"
+    wine reg add 'HKLM\SOFTWARE\Vexa\Vexaware\Components' /v CRO /t REG_SZ \
+      /d 'C:\Program Files\Vexa\Vexaware' /f >/dev/null
+  fi
   # Register the library where it was built.
   wine regsvr32 /s "$(winepath -w "$bin/KelMsgs.dll")"
   wineserver -w

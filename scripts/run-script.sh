@@ -2,13 +2,29 @@
 # Runs a VBScript through Wine's cscript against the registered library. The script must
 # print a last line "N passed, 0 failed"; cscript itself exits 0 even when a script does
 # not parse or stops on an error, so that line is the only proof of success.
+#   run-script.sh [--profile description.json] script.vbs [arguments]
+# With --profile, the messaging stand-in is given that profile first (its stores in a
+# scratch directory of the build tree).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf 'Z:%s' "${p//\//\\}"; }
+
+if [ "${1:-}" = "--profile" ]; then
+  profile=${2:?profile description}
+  shift 2
+  stores="$root/build/script-stores/$(basename "$profile" .json)"
+  mkdir -p "$stores"
+  bin=$(dirname "$(ls "$root"/build/mingw-x64/bin/standin-profile.exe)")
+  if ! "$here/../cmake/wine-run.sh" "$bin/standin-profile.exe" load "$(winpath "$profile")" \
+       "$(winpath "$stores")"; then
+    echo "run-script: the profile $profile could not be loaded" >&2
+    exit 1
+  fi
+fi
 script=${1:?script}
 shift
-script=$(cd "$(dirname "$script")" && pwd)/$(basename "$script")
-winscript="Z:${script//\//\\}"
-out=$("$here/../cmake/wine-run.sh" cscript //nologo "$winscript" "$@" 2>&1)
+out=$("$here/../cmake/wine-run.sh" cscript //nologo "$(winpath "$script")" "$@" 2>&1)
 status=$?
 printf '%s\n' "$out"
 last=$(printf '%s\n' "$out" | tr -d '\r' | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -n 1)

@@ -1,6 +1,10 @@
 #include "frame/ClassTable.h"
 
+#include "folder/QMXStoreFolder.h"
 #include "frame/resource.h"
+#include "message/QMXMessage.h"
+#include "session/QMXSession.h"
+#include "store/QMXMessageStore.h"
 #include "utilities/QMXMemoryStatus.h"
 #include "utilities/QMXRegistryTools.h"
 
@@ -8,6 +12,11 @@ namespace kelmsgs {
 
 namespace {
 const ClassEntry kClasses[] = {
+    {&CLSID_QMXMessageStore, "QMXMessageStore", IDR_QMXMESSAGESTORE,
+     &CQMXMessageStore::CreateInstance},
+    {&CLSID_QMXStoreFolder, "QMXStoreFolder", IDR_QMXSTOREFOLDER, &CQMXStoreFolder::CreateInstance},
+    {&CLSID_QMXMessage, "QMXMessage", IDR_QMXMESSAGE, &CQMXMessage::CreateInstance},
+    {&CLSID_QMXSession, "QMXSession", IDR_QMXSESSION, &CQMXSession::CreateInstance},
     {&CLSID_QMXRegistryTools, "QMXRegistryTools", IDR_QMXREGISTRYTOOLS,
      &CQMXRegistryTools::CreateInstance},
     {&CLSID_QMXMemoryStatus, "QMXMemoryStatus", IDR_QMXMEMORYSTATUS,
@@ -15,7 +24,9 @@ const ClassEntry kClasses[] = {
 };
 }  // namespace
 
-std::span<const ClassEntry> ClassTable() noexcept { return kClasses; }
+std::span<const ClassEntry> ClassTable() noexcept {
+  return kClasses;
+}
 
 const ClassEntry* FindClass(REFCLSID clsid) noexcept {
   for (const auto& entry : kClasses)

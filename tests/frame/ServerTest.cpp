@@ -65,20 +65,25 @@ TEST_F(ServerTest, UnloadAllowedOnlyWithoutObjectsAndLocks) {
   EXPECT_EQ(dll_.CanUnloadNow(), S_OK);
 }
 
-TEST_F(ServerTest, UtilityClassesAnswerTheirInterfacesButNoConnectionPoints) {
+TEST_F(ServerTest, ClassesAnswerTheirInterfacesAndEventSourcesTheirConnectionPoint) {
   const struct {
     const CLSID& clsid;
     const IID& iid;
-  } classes[] = {{CLSID_QMXRegistryTools, IID_IQMXRegistryTools},
-                 {CLSID_QMXMemoryStatus, IID_IQMXMemoryStatus}};
+    bool events;
+  } classes[] = {{CLSID_QMXMessageStore, IID_IQMXMessageStore, true},
+                 {CLSID_QMXStoreFolder, IID_IQMXStoreFolder, true},
+                 {CLSID_QMXMessage, IID_IQMXMessage, false},
+                 {CLSID_QMXSession, IID_IQMXSession, true},
+                 {CLSID_QMXRegistryTools, IID_IQMXRegistryTools, false},
+                 {CLSID_QMXMemoryStatus, IID_IQMXMemoryStatus, false}};
   for (const auto& c : classes) {
     ComPtr<IUnknown> object;
     ASSERT_EQ(Factory(c.clsid)->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
     EXPECT_TRUE(Answers(object.get(), c.iid));
     EXPECT_TRUE(Answers(object.get(), IID_IDispatch));
     EXPECT_TRUE(Answers(object.get(), IID_ISupportErrorInfo));
-    EXPECT_FALSE(Answers(object.get(), IID_IConnectionPointContainer));
-    EXPECT_FALSE(Answers(object.get(), IID_IQMXSession));
+    EXPECT_EQ(Answers(object.get(), IID_IConnectionPointContainer), c.events);
+    EXPECT_FALSE(Answers(object.get(), IID_IQMXAttach));
 
     ComPtr<ISupportErrorInfo> support;
     ASSERT_EQ(object.query(support), S_OK);

@@ -13,7 +13,9 @@ std::string Unique(const char* prefix) {
 }
 }  // namespace
 
-ScratchKey::ScratchKey() : path_("Software\\KelMsgsTests\\" + Unique("k")) { CreateSubkey(""); }
+ScratchKey::ScratchKey() : path_("Software\\KelMsgsTests\\" + Unique("k")) {
+  CreateSubkey("");
+}
 
 ScratchKey::~ScratchKey() {
   RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
@@ -45,7 +47,8 @@ void ScratchKey::SetDword(const std::string& sub, const std::string& name, DWORD
 bool ScratchKey::Exists(const std::string& sub) const {
   HKEY key = nullptr;
   const std::string full = sub.empty() ? path_ : path_ + "\\" + sub;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
   RegCloseKey(key);
   return true;
 }
@@ -56,7 +59,9 @@ ScratchFile::ScratchFile(const char* suffix) {
   path_ = std::string(dir) + Unique("kelmsgs_") + suffix;
 }
 
-ScratchFile::~ScratchFile() { DeleteFileA(path_.c_str()); }
+ScratchFile::~ScratchFile() {
+  DeleteFileA(path_.c_str());
+}
 
 std::string ScratchFile::Read() const {
   std::ifstream in(path_, std::ios::binary);
@@ -65,4 +70,6 @@ std::string ScratchFile::Read() const {
   return out.str();
 }
 
-bool ScratchFile::Exists() const { return GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool ScratchFile::Exists() const {
+  return GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

@@ -136,15 +136,18 @@ std::uint32_t RtfCrc(const std::uint8_t* data, std::size_t size, std::uint32_t c
 }
 
 std::vector<std::uint8_t> CompressRtf(std::string_view raw, bool compress) {
-  std::vector<std::uint8_t> out(kRtfHeaderSize);
   if (!compress) {
-    out.insert(out.end(), raw.begin(), raw.end());
+    std::vector<std::uint8_t> out(kRtfHeaderSize + raw.size());
+    if (!raw.empty()) std::memcpy(out.data() + kRtfHeaderSize, raw.data(), raw.size());
     WriteLe32(out, 0, static_cast<std::uint32_t>(raw.size() + 12));
     WriteLe32(out, 4, static_cast<std::uint32_t>(raw.size()));
     WriteLe32(out, 8, kRtfUncompressed);
     WriteLe32(out, 12, 0);
     return out;
   }
+  std::vector<std::uint8_t> out;
+  out.reserve(kRtfHeaderSize + raw.size() / 2 + 64);
+  out.resize(kRtfHeaderSize);
   Dictionary dict;
   MatchIndex index(dict);
   const auto put = [&](std::uint8_t b) {

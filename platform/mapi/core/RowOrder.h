@@ -1,0 +1,23 @@
+// Sort orders of tables: several keys, each ascending or descending.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "PropData.h"
+
+namespace mapistandin {
+
+struct SortKey {
+  std::uint32_t tag = 0;
+  bool descending = false;
+};
+
+// Orders rows by the keys, keeping the order of rows whose keys are equal. A row without
+// a key's property sorts after every row that has it (before them when descending).
+void SortRows(std::vector<Row>& rows, const std::vector<SortKey>& keys);
+
+// Compares two rows by the keys: negative when a comes first.
+int CompareRows(const Row& a, const Row& b, const std::vector<SortKey>& keys);
+
+}  // namespace mapistandin

@@ -1,0 +1,35 @@
+// Test controls of the messaging stand-in. Exported by its mapi32.dll for tests only; the
+// library never calls them. Resolve them with GetProcAddress on "mapi32.dll".
+#pragma once
+
+#include <windows.h>
+
+extern "C" {
+// Makes the named operation fail with `result`; objectHex (optional) limits the rule to
+// the object with that hex entry identifier; the first succeedFirst calls still succeed.
+HRESULT WINAPI StandinSetFault(LPCSTR operation, HRESULT result, LPCSTR objectHex,
+                               ULONG succeedFirst);
+void WINAPI StandinClearFaults();
+// What a logon with MAPI_LOGON_UI does: TRUE picks the default profile, FALSE cancels.
+void WINAPI StandinSetLogonUiAnswer(BOOL pickDefault);
+// String and binary values longer than this many bytes come back from GetProps as
+// MAPI_E_NOT_ENOUGH_MEMORY errors.
+void WINAPI StandinSetSizeLimit(ULONG bytes);
+// The call journal: one line per call, "Operation flags=0x.. tags=.. detail".
+ULONG WINAPI StandinJournalCount();
+ULONG WINAPI StandinJournalEntry(ULONG index, LPSTR buffer, ULONG size);
+void WINAPI StandinJournalClear();
+}
+
+extern "C" {
+// Loads a JSON profile description (the text itself, or the path of a file holding it);
+// store files named relatively go under baseDir. On a bad description: MAPI_E_CORRUPT_DATA
+// and the reason in error.
+HRESULT WINAPI StandinLoadFixture(LPCSTR jsonOrPath, LPCSTR baseDir, LPSTR error, ULONG errorSize);
+// A default profile with one store of `folders` folders and `messages` messages.
+HRESULT WINAPI StandinGenerateProfile(LPCSTR profile, LPCSTR dir, ULONG folders, ULONG messages);
+// Removes every profile and resets every switch above.
+HRESULT WINAPI StandinResetProfiles();
+// The number of live stand-in objects (tables, stores, folders, messages, ...).
+LONG WINAPI StandinLiveObjects();
+}

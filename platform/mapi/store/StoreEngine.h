@@ -1,0 +1,70 @@
+// One store file and its committed state. Every open of the same path in a process shares
+// one engine. A commit appends one record (one transaction) under an exclusive file lock,
+// after catching up with records other processes appended, and flushes the file before
+// it returns; so a commit is durable and atomic, and a killed writer leaves at most a torn
+// tail that loading ignores. When replaced records dominate, the file is rewritten from
+// the current state into a new file that replaces the old one.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/StoreImage.h"
+
+namespace mapistandin {
+
+struct StoreSetup {
+  std::string displayName;
+  bool longFlavour = false;
+  bool isPublic = false;
+  ULONG supportMask = 0;
+  std::string storeUid;  // 16 bytes; random when empty
+};
+
+class StoreEngine {
+ public:
+  // The engine of an existing store file; null when it cannot be read.
+  static std::shared_ptr<StoreEngine> Open(const std::string& path);
+  // Creates a store file with the standard folders (replacing any file at the path).
+  static std::shared_ptr<StoreEngine> Create(const std::string& path, const StoreSetup& setup);
+  // Forgets the engines of the process (fixture reset); open objects keep theirs.
+  static void ForgetAll();
+
+  // Catches up with commits of other processes.
+  HRESULT Refresh();
+  // Appends and applies one transaction.
+  HRESULT Commit(std::vector<StoreOp> ops);
+  // A new object number, unique across processes.
+  HRESULT NewId(std::uint64_t& id);
+
+  // Runs f with the committed state under the engine's lock.
+  template <class F>
+  auto Read(F&& f) {
+    std::lock_guard guard(lock_);
+    return f(static_cast<const StoreImage&>(image_));
+  }
+
+  const std::string& path() const { return path_; }
+  std::string storeUid();
+  bool longFlavour();
+  std::uint64_t InfoId(ULONG tag);
+
+ private:
+  explicit StoreEngine(std::string path) : path_(std::move(path)) {}
+  HRESULT LoadLocked(bool whole);
+  HRESULT CompactLocked();
+
+  std::mutex lock_;
+  std::string path_;
+  StoreImage image_;
+  std::size_t offset_ = 0;        // end of the records applied so far
+  std::uint64_t generation_ = 0;  // of the file those records came from
+  std::size_t records_ = 0;       // records in the file
+  std::uint64_t reservedNext_ = 0, reservedEnd_ = 0;
+};
+
+}  // namespace mapistandin

@@ -1,0 +1,76 @@
+// Shared set-up of the messaging stand-in's tests: the control exports, a fresh profile
+// described in JSON in a directory of its own, and a logged-on session.
+#pragma once
+
+#include <windows.h>
+#include <mapix.h>
+#include <mapiutil.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "include/MapiStandinControl.h"
+#include "util/Owners.h"
+
+namespace standin_test {
+
+using mapistandin::MapiBuffer;
+using mapistandin::Ref;
+using mapistandin::RowSetOwner;
+
+// The control exports of the loaded mapi32.dll.
+struct Controls {
+  decltype(&StandinSetFault) setFault;
+  decltype(&StandinClearFaults) clearFaults;
+  decltype(&StandinSetLogonUiAnswer) setLogonUiAnswer;
+  decltype(&StandinSetSizeLimit) setSizeLimit;
+  decltype(&StandinJournalCount) journalCount;
+  decltype(&StandinJournalEntry) journalEntry;
+  decltype(&StandinJournalClear) journalClear;
+  decltype(&StandinLoadFixture) loadFixture;
+  decltype(&StandinGenerateProfile) generateProfile;
+  decltype(&StandinResetProfiles) resetProfiles;
+  decltype(&StandinLiveObjects) liveObjects;
+};
+const Controls& Control();
+
+// The journal lines that start with the operation.
+std::vector<std::string> JournalOf(const std::string& operation);
+
+// A directory below the temporary directory, made empty.
+std::string ScratchDir(const std::string& name);
+
+// The sample profile description shipped for the demo.
+std::string SampleProfilePath();
+
+class StandinTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Loads the description (profiles with their stores under the scratch directory).
+  void Load(const std::string& json);
+  // MAPIInitialize and a logon to the default profile.
+  void Logon();
+  // The store of the session's store table with that display name.
+  Ref<IMsgStore> OpenStore(const std::string& displayName,
+                           ULONG flags = MAPI_BEST_ACCESS | MDB_WRITE);
+  Ref<IMAPIFolder> OpenFolder(IMsgStore* store, ULONG idTag);
+  Ref<IMAPIFolder> Subfolder(IMAPIFolder* parent, const std::string& name);
+  std::string BinaryProp(IMAPIProp* object, ULONG tag);
+  std::string StringProp(IMAPIProp* object, ULONG tag);
+  LONG LongProp(IMAPIProp* object, ULONG tag);
+  ULONG RowCount(IMAPITable* table);
+
+  std::string dir_;
+  Ref<IMAPISession> session_;
+  bool initialized_ = false;
+};
+
+// A small profile: the default store "Mailbox" (short identifiers) with mail folders and
+// messages, "Archive" (long identifiers) and a public store.
+extern const char* const kSmallProfile;
+
+}  // namespace standin_test

@@ -1,0 +1,71 @@
+#include "support/MapiFixture.h"
+
+#include <atomic>
+
+namespace {
+
+template <class F>
+F Control(const char* name) {
+  HMODULE mapi = GetModuleHandleA("mapi32.dll");
+  if (!mapi) mapi = LoadLibraryA("mapi32.dll");
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(mapi, name)));
+}
+
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = dir + "\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path);
+      else
+        DeleteFileA(path.c_str());
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+std::atomic<int> g_serial{0};
+
+}  // namespace
+
+MapiFixture::MapiFixture(const std::string& json) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  directory_ = std::string(temp) + "kelmsgs_fixture_" + std::to_string(GetCurrentProcessId()) +
+               "_" + std::to_string(++g_serial);
+  CreateDirectoryA(directory_.c_str(), nullptr);
+  using Reset = HRESULT(WINAPI*)();
+  using Load = HRESULT(WINAPI*)(LPCSTR, LPCSTR, LPSTR, ULONG);
+  Control<Reset>("StandinResetProfiles")();
+  char error[512] = {};
+  loaded_ = SUCCEEDED(
+      Control<Load>("StandinLoadFixture")(json.c_str(), directory_.c_str(), error, sizeof error));
+  error_ = error;
+}
+
+MapiFixture::~MapiFixture() {
+  ClearFaults();
+  using Reset = HRESULT(WINAPI*)();
+  Control<Reset>("StandinResetProfiles")();
+  RemoveTree(directory_);
+}
+
+void MapiFixture::SetFault(const char* operation, HRESULT result, ULONG succeedFirst) {
+  using Fn = HRESULT(WINAPI*)(LPCSTR, HRESULT, LPCSTR, ULONG);
+  Control<Fn>("StandinSetFault")(operation, result, nullptr, succeedFirst);
+}
+
+void MapiFixture::ClearFaults() {
+  using Fn = void(WINAPI*)();
+  Control<Fn>("StandinClearFaults")();
+}
+
+void MapiFixture::SetLogonUiAnswer(bool pickDefault) {
+  using Fn = void(WINAPI*)(BOOL);
+  Control<Fn>("StandinSetLogonUiAnswer")(pickDefault ? TRUE : FALSE);
+}
