@@ -34,7 +34,9 @@ const char* const kProfile = R"({
              {"subject": "second", "body": "two", "sent": "2024-03-02T10:00:00Z",
               "received": "2024-03-02T10:05:00Z"},
              {"subject": "first", "body": "one", "sent": "2024-03-01T10:00:00Z",
-              "attachments": [{"method": "value", "filename": "a.txt", "data": "hello"}]},
+              "attachments": [{"method": "value", "filename": "a.txt", "data": "hello"},
+                              {"method": "embedded", "message": {"subject": "inner",
+                                                                 "body": "inside"}}]},
              {"subject": "third", "sent": "2024-03-03T10:00:00Z",
               "rtf": "{\\rtf1\\ansi Third \\b bold\\b0  text\\par}"}]},
            {"name": "Empty", "class": "IPF.Note"},
@@ -343,6 +345,95 @@ TEST_F(FolderMessageTest, SessionReachesFoldersAndMessagesByIdentifier) {
   alpha_->putref_MsgStore(mapi.get());
   alpha_->get_MessageCount(&count);
   EXPECT_EQ(count, 2);
+}
+
+// A body longer than a single property read delivers is read from its stream once.
+TEST_F(FolderMessageTest, LongBodiesAndStreams) {
+  using SizeLimit = void(WINAPI*)(ULONG);
+  reinterpret_cast<SizeLimit>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("mapi32.dll"), "StandinSetSizeLimit")))(2);
+  ComPtr<IQMXMessage> second = MessageAt(alpha_.get(), 1);
+  reinterpret_cast<SizeLimit>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("mapi32.dll"), "StandinSetSizeLimit")))(0x100000);
+  Bstr body;
+  ASSERT_EQ(second->get_Body(body.put()), S_OK);
+  EXPECT_EQ(Str(body.get()), L"two");
+  ComPtr<IStream> stream;
+  ASSERT_EQ(second->get_Stream(stream.put()), S_OK);
+  char text[8] = {};
+  ULONG read = 0;
+  stream->Read(text, sizeof text - 1, &read);
+  EXPECT_STREQ(text, "two");
+}
+
+TEST_F(FolderMessageTest, WrappedAndEmbeddedMessages) {
+  ComPtr<IQMXMessage> first = MessageAt(alpha_.get(), 0);
+  ComPtr<IUnknown> mapi;
+  first->get_MAPIObject(mapi.put());
+  ComPtr<IQMXMessage> wrapped;
+  ASSERT_EQ(session_->GetMAPIMessage(mapi.get(), wrapped.put()), S_OK);
+  EXPECT_EQ(Subject(wrapped.get()), L"first");
+  EXPECT_EQ(session_->GetMAPIMessage(nullptr, wrapped.put()), E_INVALIDARG);
+
+  // The attachments of the MAPI message: one by value, one embedded message.
+  ComPtr<IMessage> message;
+  ASSERT_EQ(mapi->QueryInterface(IID_IMessage, message.put_void()), S_OK);
+  const std::wstring subjects[] = {L"<none>", L"inner"};
+  for (LONG number = 0; number < 2; ++number) {
+    ComPtr<IAttach> attach;
+    ASSERT_EQ(message->OpenAttach(number, nullptr, 0, attach.put()), S_OK);
+    ComPtr<IQMXMessage> embedded;
+    EXPECT_EQ(session_->GetAttachedMessage(attach.get(), embedded.put()), S_OK);
+    EXPECT_EQ(embedded ? Subject(embedded.get()) : L"<none>", subjects[number]);
+  }
+
+  // A copy made by the session is an ordinary note carrying the source's properties.
+  Bstr folderId, storeId;
+  alpha_->get_FolderID(folderId.put());
+  store_->get_EntryId(storeId.put());
+  ComPtr<IQMXMessage> copy;
+  ASSERT_EQ(session_->CreateMessage(folderId.get(), storeId.get(), first.get(), copy.put()), S_OK);
+  EXPECT_EQ(Subject(copy.get()), L"first");
+  Bstr className;
+  copy->get_MessageClass(className.put());
+  EXPECT_EQ(Str(className.get()), L"IPM.Note");
+  EXPECT_EQ(session_->CreateMessage(B(L"").get(), storeId.get(), nullptr, copy.put()),
+            E_INVALIDARG);
+}
+
+TEST_F(FolderMessageTest, FolderComparisonDownloadFiguresAndOpenFailures) {
+  Bstr storeId, alphaId;
+  store_->get_EntryId(storeId.put());
+  alpha_->get_FolderID(alphaId.put());
+  ComPtr<IQMXStoreFolder> again;
+  ASSERT_EQ(session_->get_StoreFolder(alphaId.get(), storeId.get(), again.put()), S_OK);
+  VARIANT_BOOL same = VARIANT_FALSE;
+  EXPECT_EQ(session_->get_CompareFolders(alpha_.get(), again.get(), &same), S_OK);
+  EXPECT_EQ(same, VARIANT_TRUE);
+  EXPECT_EQ(session_->get_CompareFolders(alpha_.get(), root_.get(), &same), S_OK);
+  EXPECT_EQ(same, VARIANT_FALSE);
+
+  // Download time and size of a row of the contents table; beyond the rows nothing.
+  LONG time = -7, size = -7;
+  EXPECT_EQ(session_->GetDownloadTime(alphaId.get(), storeId.get(), 0, &time, &size), S_OK);
+  EXPECT_GT(size, 0);
+  time = size = -7;
+  EXPECT_EQ(session_->GetDownloadTime(alphaId.get(), storeId.get(), 9, &time, &size), S_OK);
+  EXPECT_EQ(size, -7);
+  EXPECT_EQ(session_->GetDownloadTime(alphaId.get(), storeId.get(), -1, &time, &size),
+            E_INVALIDARG);
+
+  // A folder that does not open leaves error information for the client.
+  ComPtr<IQMXStoreFolder> missing;
+  SetErrorInfo(0, nullptr);
+  EXPECT_EQ(session_->get_StoreFolder(B(L"00112233").get(), nullptr, missing.put()), E_FAIL);
+  ComPtr<IErrorInfo> info;
+  ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
+  Bstr source, description;
+  info->GetSource(source.put());
+  info->GetDescription(description.put());
+  EXPECT_EQ(Str(source.get()), L"KelMsgs.QMXSession.1");
+  EXPECT_GT(SysStringLen(description.get()), 0u);
 }
 
 TEST_F(FolderMessageTest, FolderKinds) {
