@@ -1,6 +1,7 @@
 #include "StoreImage.h"
 
 #include <algorithm>
+#include <set>
 
 namespace mapistandin {
 
@@ -105,13 +106,24 @@ std::vector<StoreOp> StoreImage::Snapshot() const {
     ops.push_back(std::move(op));
   }
   // Parents before children: walk from the roots (folders whose parent is unknown).
+  // A damaged file can leave folders whose parents form a cycle; they are not reached
+  // from a root but are kept all the same, after the others. Each folder comes once.
   std::vector<std::uint64_t> order;
+  std::set<std::uint64_t> visited;
+  const auto visit = [&](std::uint64_t id) {
+    if (folders.count(id) && visited.insert(id).second) order.push_back(id);
+  };
   for (const auto& [id, node] : folders) {
-    if (!folders.count(node.parent)) order.push_back(id);
+    if (!folders.count(node.parent)) visit(id);
   }
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    const FolderNode& node = folders.at(order[i]);
-    order.insert(order.end(), node.children.begin(), node.children.end());
+  std::size_t walked = 0;
+  for (;;) {
+    for (; walked < order.size(); ++walked)
+      for (std::uint64_t child : folders.at(order[walked]).children) visit(child);
+    const auto rest = std::find_if(folders.begin(), folders.end(),
+                                   [&](const auto& entry) { return !visited.count(entry.first); });
+    if (rest == folders.end()) break;
+    visit(rest->first);
   }
   for (std::uint64_t id : order) {
     const FolderNode& node = folders.at(id);
