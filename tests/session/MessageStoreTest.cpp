@@ -162,6 +162,29 @@ TEST_F(MessageStoreTest, AdviseWithoutNotificationSupport) {
   DeleteFileW((log.wpath() + L"2").c_str());
 }
 
+// A store that notifies: Advise registers once, Unadvise ends it, and it can be advised
+// again.
+TEST_F(MessageStoreTest, AdviseRegistersOnceAndUnadviseEndsIt) {
+  ScratchFile log(".log");
+  ASSERT_EQ(mailbox_->put_LogFile(B(log.wpath()).get()), S_OK);
+  EXPECT_EQ(mailbox_->Advise(session_.get()), S_OK);
+  EXPECT_EQ(mailbox_->Advise(session_.get()), S_OK);  // already advised: nothing more
+  VARIANT_BOOL advised = VARIANT_FALSE;
+  mailbox_->get_Advised(&advised);
+  EXPECT_EQ(advised, VARIANT_TRUE);
+  EXPECT_EQ(mailbox_->Unadvise(), S_OK);
+  mailbox_->get_Advised(&advised);
+  EXPECT_EQ(advised, VARIANT_FALSE);
+  EXPECT_EQ(mailbox_->Advise(session_.get()), S_OK);
+  EXPECT_EQ(mailbox_->Unadvise(), S_OK);
+  mailbox_.reset();
+  session_->Logoff(VARIANT_TRUE);
+  const std::string text = log.Read();
+  std::size_t at = 0, times = 0;
+  while ((at = text.find("supports notification.", at)) != std::string::npos) ++times, ++at;
+  EXPECT_EQ(times, 2u) << text;
+}
+
 TEST_F(MessageStoreTest, MessagesByIdentifierString) {
   ComPtr<IQMXMessage> message;
   EXPECT_EQ(mailbox_->get_Message(B(L"").get(), message.put()), E_INVALIDARG);

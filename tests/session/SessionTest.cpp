@@ -295,6 +295,57 @@ TEST_F(SessionTest, StoreTableChangesReloadTheRows) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
+// Dispatches this thread's window messages (where MAPI delivers notifications) until
+// `done` or two seconds have passed.
+template <class F>
+bool PumpUntil(F done) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(5)) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (GetTickCount() - start > 2000) return done();
+  }
+  return true;
+}
+
+// A store added to the profile while the client is logged on reaches the store count
+// through MAPI's table notification; removing it takes it away again.
+TEST_F(SessionTest, StoresAddedToTheProfileWhileLoggedOnAreCounted) {
+  ASSERT_TRUE(Logon());
+  ComPtr<IUnknown> object;
+  ASSERT_EQ(session_->get_MAPIObject(object.put()), S_OK);
+  ComPtr<IMAPISession> mapi;
+  ASSERT_EQ(object->QueryInterface(IID_IMAPISession, mapi.put_void()), S_OK);
+  ComPtr<IMsgServiceAdmin> admin;
+  ASSERT_EQ(mapi->AdminServices(0, admin.put()), S_OK);
+  ComPtr<IMAPITable> services;
+  ASSERT_EQ(admin->GetMsgServiceTable(0, services.put()), S_OK);
+  SizedSPropTagArray(2, cols) = {2, {PR_SERVICE_UID, PR_DISPLAY_NAME_A}};
+  LPSRowSet rows = nullptr;
+  ASSERT_EQ(HrQueryAllRows(services.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
+                           nullptr, 0, &rows),
+            S_OK);
+  ComPtr<IProviderAdmin> providers;
+  for (ULONG i = 0; i < rows->cRows; ++i) {
+    if (std::string(rows->aRow[i].lpProps[1].Value.lpszA) == "Personal Folders")
+      admin->AdminProviders(reinterpret_cast<LPMAPIUID>(rows->aRow[i].lpProps[0].Value.bin.lpb), 0,
+                            providers.put());
+  }
+  FreeProws(rows);
+  ASSERT_TRUE(providers);
+  const std::string path = fixture_.directory() + "\\extra.kms";
+  SPropValue props[2] = {};
+  props[0].ulPropTag = PR_DISPLAY_NAME_A;
+  props[0].Value.lpszA = const_cast<LPSTR>("Extra");
+  props[1].ulPropTag = PROP_TAG(PT_STRING8, 0x6700);  // the store file
+  props[1].Value.lpszA = const_cast<LPSTR>(path.c_str());
+  MAPIUID uid{};
+  ASSERT_EQ(providers->CreateProvider(const_cast<LPTSTR>("MSPST MS"), 2, props, 0, 0, &uid), S_OK);
+  LONG count = 0;
+  EXPECT_TRUE(PumpUntil([&] { return session_->get_StoreCount(&count), count == 4; })) << count;
+  ASSERT_EQ(providers->DeleteProvider(&uid), S_OK);
+  EXPECT_TRUE(PumpUntil([&] { return session_->get_StoreCount(&count), count == 3; })) << count;
+}
+
 TEST_F(SessionTest, HostSessionIsUsedAndOnlyMapiSessionsAreAccepted) {
   EXPECT_EQ(session_->put_MAPIObject(nullptr), E_INVALIDARG);
   ComPtr<IUnknown> notASession;

@@ -9,4 +9,6 @@ set(MAPI_CORE_SOURCES
   ${MAPI_CORE_DIR}/core/MessageData.cpp
   ${MAPI_CORE_DIR}/core/StoreRecord.cpp
   ${MAPI_CORE_DIR}/core/StoreImage.cpp
+  ${MAPI_CORE_DIR}/core/StoreEvents.cpp
+  ${MAPI_CORE_DIR}/core/TableDiff.cpp
 )

@@ -32,4 +32,13 @@ HRESULT WINAPI StandinGenerateProfile(LPCSTR profile, LPCSTR dir, ULONG folders,
 HRESULT WINAPI StandinResetProfiles();
 // The number of live stand-in objects (tables, stores, folders, messages, ...).
 LONG WINAPI StandinLiveObjects();
+
+// Drops a new mail, described as a fixture's messages are (unread and delivered now unless
+// it says otherwise), into the inbox of the profile's default store, as delivery does: the
+// store's watchers hear fnevObjectCreated and fnevNewMail.
+HRESULT WINAPI StandinDeliverMail(LPCSTR profile, LPCSTR messageJson, LPSTR error, ULONG errorSize);
+// Raises fnevExtended with the event code and data on the profile's default store.
+HRESULT WINAPI StandinRaiseExtended(LPCSTR profile, ULONG event, const BYTE* data, ULONG size);
+// The number of advise connections (store and table) not yet unadvised.
+ULONG WINAPI StandinNotifyConnections();
 }

@@ -96,6 +96,7 @@ HRESULT CreateStoreProvider(const std::string& profile, const std::string& servi
     setup.longFlavour = wanted.longFlavour;
     setup.isPublic = wanted.isPublic;
     setup.supportMask = wanted.supportMask;
+    setup.notifications = wanted.notifications;
     engine = StoreEngine::Create(wanted.path, setup);
   }
   if (!engine) return MAPI_E_DISK_ERROR;

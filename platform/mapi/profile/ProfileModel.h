@@ -20,7 +20,8 @@ struct StoreDescription {
   bool longFlavour = false;
   bool isPublic = false;
   bool isDefault = false;
-  ULONG supportMask = 0;  // added to the store's own abilities (e.g. STORE_UNCOMPRESSED_RTF)
+  ULONG supportMask = 0;      // added to the store's own abilities (e.g. STORE_UNCOMPRESSED_RTF)
+  bool notifications = true;  // false: Advise answers MAPI_E_NO_SUPPORT
 };
 
 std::vector<Section> Services(const std::string& profile);

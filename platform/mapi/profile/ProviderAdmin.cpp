@@ -59,6 +59,8 @@ STDMETHODIMP ProviderAdmin::CreateProvider(LPTSTR name, ULONG count, LPSPropValu
   wanted.isPublic = isPublic && isPublic->integer;
   const Prop* mask = FindProp(values, kInfoSupportMask);
   wanted.supportMask = mask ? static_cast<ULONG>(mask->integer) : 0;
+  const Prop* noNotify = FindProp(values, kInfoNoNotify);
+  wanted.notifications = !(noNotify && noNotify->integer);
   std::string created;
   HRESULT hr = profiles::CreateStoreProvider(profile_, service_, wanted, created);
   if (FAILED(hr)) return hr;

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "control/Control.h"
+#include "notify/Delivery.h"
 #include "profile/ProfileRegistry.h"
 #include "session/Session.h"
 
@@ -29,14 +30,21 @@ extern "C" HRESULT WINAPI MAPIInitialize(LPVOID init) {
   if (HRESULT hr = mapistandin::control::Fault("MAPIInitialize"); FAILED(hr)) return hr;
   if (params && params->ulVersion > MAPI_INIT_VERSION) return MAPI_E_VERSION;
   std::lock_guard guard(g_initLock);
-  if (g_initCount++ == 0) g_initFlags = flags;
+  if (g_initCount++ == 0) {
+    g_initFlags = flags;
+    mapistandin::delivery::SetMultithreaded((flags & MAPI_MULTITHREAD_NOTIFICATIONS) != 0);
+  }
   return S_OK;
 }
 
 extern "C" void WINAPI MAPIUninitialize() {
   mapistandin::control::Journal("MAPIUninitialize", 0);
-  std::lock_guard guard(g_initLock);
-  if (g_initCount > 0) --g_initCount;
+  {
+    std::lock_guard guard(g_initLock);
+    if (g_initCount == 0 || --g_initCount > 0) return;
+  }
+  // The last one: the notification thread ends once it has delivered what is queued.
+  mapistandin::delivery::StopThread();
 }
 
 extern "C" HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profileName, LPTSTR, ULONG flags,

@@ -7,6 +7,7 @@
 #include "store/Attach.h"
 #include "store/Message.h"
 #include "store/MsgStore.h"
+#include "store/TableFeed.h"
 #include "table/Table.h"
 
 namespace mapistandin {
@@ -127,6 +128,34 @@ HRESULT Folder::CopyInto(REFIID, IUnknown*, const std::vector<ULONG>&, ULONG) {
   return MAPI_E_NO_SUPPORT;
 }
 
+namespace {
+
+// The subfolders of a folder; with CONVENIENT_DEPTH all descendants, depth first, with
+// PR_DEPTH.
+std::vector<Row> HierarchyRows(const StoreIdentity& who, const StoreImage& image, std::uint64_t id,
+                               ULONG flags) {
+  std::vector<Row> rows;
+  std::vector<std::pair<std::uint64_t, int>> stack;
+  const auto& top = image.folders.at(id).children;
+  for (auto it = top.rbegin(); it != top.rend(); ++it) stack.push_back({*it, 1});
+  while (!stack.empty()) {
+    auto [f, depth] = stack.back();
+    stack.pop_back();
+    if (!image.folders.count(f)) continue;
+    Row row = FolderProps(who, image, f, false);
+    row.push_back(MakeLong(PR_DEPTH, depth));
+    row.push_back(MakeBinary(PR_INSTANCE_KEY, Le64(f)));
+    rows.push_back(std::move(row));
+    if (flags & CONVENIENT_DEPTH) {
+      const auto& kids = image.folders.at(f).children;
+      for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.push_back({*it, depth + 1});
+    }
+  }
+  return rows;
+}
+
+}  // namespace
+
 STDMETHODIMP Folder::GetContentsTable(ULONG flags, LPMAPITABLE* table) {
   // 1. Arguments.
   if (!table) return MAPI_E_INVALID_PARAMETER;
@@ -138,19 +167,29 @@ STDMETHODIMP Folder::GetContentsTable(ULONG flags, LPMAPITABLE* table) {
   }
   engine_->Refresh();
   // 2. One row per message, in the order they were filed; associated contents are empty.
-  std::vector<Row> rows;
-  const bool exists = engine_->Read([&](const StoreImage& image) {
-    auto it = image.folders.find(id_);
-    if (it == image.folders.end()) return false;
-    if (flags & MAPI_ASSOCIATED) return true;
-    rows.reserve(it->second.messages.size());
-    for (std::uint64_t m : it->second.messages) {
-      rows.push_back(MessageTableRow(who_, m, id_, image.messages.at(m).data));
-    }
-    return true;
-  });
-  if (!exists) return MAPI_E_OBJECT_DELETED;
-  *table = new Table("contents", std::move(rows), kContentsColumns);
+  RowSource source = [engine = engine_, who = who_, id = id_, flags] {
+    return engine->Read([&](const StoreImage& image) -> std::optional<std::vector<Row>> {
+      auto it = image.folders.find(id);
+      if (it == image.folders.end()) return std::nullopt;
+      std::vector<Row> rows;
+      if (flags & MAPI_ASSOCIATED) return rows;
+      rows.reserve(it->second.messages.size());
+      for (std::uint64_t m : it->second.messages) {
+        rows.push_back(MessageTableRow(who, m, id, image.messages.at(m).data));
+      }
+      return rows;
+    });
+  };
+  auto rows = source();
+  if (!rows) return MAPI_E_OBJECT_DELETED;
+  // 3. The table follows the folder's messages while it is held.
+  auto* created = new Table("contents", std::move(*rows), kContentsColumns);
+  if (!(flags & MAPI_ASSOCIATED)) {
+    FollowStore(
+        *created, engine_, [id = id_](const StoreEvent& e) { return TouchesContents(e, id); },
+        std::move(source));
+  }
+  *table = created;
   return S_OK;
 }
 
@@ -160,30 +199,19 @@ STDMETHODIMP Folder::GetHierarchyTable(ULONG flags, LPMAPITABLE* table) {
   control::Journal("IMAPIFolder::GetHierarchyTable", flags, {}, ObjectHex());
   if (HRESULT hr = control::Fault("GetHierarchyTable", ObjectHex()); FAILED(hr)) return hr;
   engine_->Refresh();
-  // The subfolders; with CONVENIENT_DEPTH all descendants, depth first, with PR_DEPTH.
-  std::vector<Row> rows;
-  const bool exists = engine_->Read([&](const StoreImage& image) {
-    if (!image.folders.count(id_)) return false;
-    std::vector<std::pair<std::uint64_t, int>> stack;
-    const auto& top = image.folders.at(id_).children;
-    for (auto it = top.rbegin(); it != top.rend(); ++it) stack.push_back({*it, 1});
-    while (!stack.empty()) {
-      auto [f, depth] = stack.back();
-      stack.pop_back();
-      if (!image.folders.count(f)) continue;
-      Row row = FolderProps(who_, image, f, false);
-      row.push_back(MakeLong(PR_DEPTH, depth));
-      row.push_back(MakeBinary(PR_INSTANCE_KEY, Le64(f)));
-      rows.push_back(std::move(row));
-      if (flags & CONVENIENT_DEPTH) {
-        const auto& kids = image.folders.at(f).children;
-        for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.push_back({*it, depth + 1});
-      }
-    }
-    return true;
-  });
-  if (!exists) return MAPI_E_OBJECT_DELETED;
-  *table = new Table("hierarchy", std::move(rows), kHierarchyColumns);
+  // The subfolders (and with CONVENIENT_DEPTH their descendants).
+  RowSource source = [engine = engine_, who = who_, id = id_, flags] {
+    return engine->Read([&](const StoreImage& image) -> std::optional<std::vector<Row>> {
+      if (!image.folders.count(id)) return std::nullopt;
+      return HierarchyRows(who, image, id, flags);
+    });
+  };
+  auto rows = source();
+  if (!rows) return MAPI_E_OBJECT_DELETED;
+  // The table follows the folders below while it is held.
+  auto* created = new Table("hierarchy", std::move(*rows), kHierarchyColumns);
+  FollowStore(*created, engine_, TouchesHierarchy, std::move(source));
+  *table = created;
   return S_OK;
 }
 
@@ -250,6 +278,7 @@ STDMETHODIMP Folder::CopyMessages(LPENTRYLIST list, LPCIID, LPVOID dest, ULONG, 
   //    gets a new message in the target's store.
   const bool sameStore = target->engine_ == engine_;
   std::vector<StoreOp> targetOps, sourceOps;
+  CommitHints hints;  // copies within one store are reported as copies of their source
   for (std::uint64_t m : ids) {
     MessageData data =
         engine_->Read([&](const StoreImage& image) { return image.messages.at(m).data; });
@@ -261,6 +290,8 @@ STDMETHODIMP Folder::CopyMessages(LPENTRYLIST list, LPCIID, LPVOID dest, ULONG, 
       put.id = m;
     } else if (HRESULT hr = target->engine_->NewId(put.id); FAILED(hr)) {
       return hr;
+    } else if (sameStore) {
+      hints.copiedFrom[put.id] = m;
     }
     targetOps.push_back(std::move(put));
     if ((flags & MESSAGE_MOVE) && !sameStore) {
@@ -271,7 +302,7 @@ STDMETHODIMP Folder::CopyMessages(LPENTRYLIST list, LPCIID, LPVOID dest, ULONG, 
     }
   }
   if (!targetOps.empty()) {
-    if (HRESULT hr = target->engine_->Commit(std::move(targetOps)); FAILED(hr)) return hr;
+    if (HRESULT hr = target->engine_->Commit(std::move(targetOps), hints); FAILED(hr)) return hr;
   }
   if (!sourceOps.empty()) {
     if (HRESULT hr = engine_->Commit(std::move(sourceOps)); FAILED(hr)) return hr;

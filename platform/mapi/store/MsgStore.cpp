@@ -6,7 +6,9 @@
 #include "store/Folder.h"
 #include "store/Attach.h"
 #include "store/Message.h"
+#include "store/StoreNotify.h"
 #include "store/StoreTags.h"
+#include "notify/Delivery.h"
 #include "table/Table.h"
 
 namespace mapistandin {
@@ -99,6 +101,7 @@ Row MsgStore::AllProps() {
     ULONG mask = STORE_ENTRYID_UNIQUE | STORE_READONLY * 0 | STORE_MODIFY_OK | STORE_CREATE_OK |
                  STORE_ATTACH_OK | STORE_OLE_OK | STORE_RTF_OK | kStoreHtmlOk | STORE_MV_PROPS_OK |
                  STORE_CATEGORIZE_OK | STORE_RESTRICTION_OK | STORE_SORT_OK;
+    if (InfoValue(image, kInfoNoNotify) == 0) mask |= STORE_NOTIFY_OK;
     mask |= static_cast<ULONG>(InfoValue(image, kInfoSupportMask));
     if (isPublic) mask |= STORE_PUBLIC_FOLDERS;
     if (!writable_) mask |= STORE_READONLY;
@@ -148,16 +151,59 @@ HRESULT MsgStore::OpenProp(ULONG, REFIID, ULONG, ULONG, LPUNKNOWN*) {
   return MAPI_E_NO_SUPPORT;
 }
 
-STDMETHODIMP MsgStore::Advise(ULONG, LPENTRYID, ULONG mask, LPMAPIADVISESINK sink,
+STDMETHODIMP MsgStore::Advise(ULONG cb, LPENTRYID id, ULONG mask, LPMAPIADVISESINK sink,
                               ULONG* connection) {
+  // 1. Arguments.
   control::Journal("IMsgStore::Advise", mask);
   if (!sink || !connection) return MAPI_E_INVALID_PARAMETER;
   if (HRESULT hr = control::Fault("Advise"); FAILED(hr)) return hr;
-  return MAPI_E_NO_SUPPORT;  // store notifications are not offered (yet)
+  // 2. A store configured without notifications has none to offer.
+  if (!engine_->Read([](const StoreImage& image) { return InfoValue(image, kInfoNoNotify) == 0; }))
+    return MAPI_E_NO_SUPPORT;
+  // 3. The whole store, or one object of it.
+  StoreAdviseFilter filter;
+  filter.mask = mask;
+  if (id && cb) {
+    auto ref = ParseEntryId(id, cb);
+    if (!ref || ref->storeUid != who_.uid) return MAPI_E_INVALID_ENTRYID;
+    filter.wholeStore = ref->kind == EntryKind::Store;
+    filter.object = ref->object;
+  }
+  // 4. The connection, fed by the store's commits.
+  const ULONG c = delivery::Subscribe(sink);
+  if (!c) return MAPI_E_CALL_FAILED;
+  const std::uint64_t token =
+      engine_->Listen([who = who_, filter, c](const std::vector<StoreEvent>& events) {
+        NotificationBlock batch = MakeStoreBatch(who, filter, events);
+        if (!batch.empty()) delivery::Post(c, std::move(batch));
+      });
+  std::lock_guard guard(advisesLock_);
+  advises_[c] = token;
+  *connection = c;
+  return S_OK;
 }
 
-STDMETHODIMP MsgStore::Unadvise(ULONG) {
-  return MAPI_E_NOT_FOUND;
+STDMETHODIMP MsgStore::Unadvise(ULONG connection) {
+  control::Journal("IMsgStore::Unadvise", connection);
+  std::uint64_t token = 0;
+  {
+    std::lock_guard guard(advisesLock_);
+    auto it = advises_.find(connection);
+    if (it == advises_.end()) return MAPI_E_NOT_FOUND;
+    token = it->second;
+    advises_.erase(it);
+  }
+  engine_->StopListening(token);
+  delivery::Unsubscribe(connection);
+  return S_OK;
+}
+
+MsgStore::~MsgStore() {
+  // Connections end with the store that made them.
+  for (auto& [connection, token] : advises_) {
+    engine_->StopListening(token);
+    delivery::Unsubscribe(connection);
+  }
 }
 
 STDMETHODIMP MsgStore::CompareEntryIDs(ULONG cb1, LPENTRYID id1, ULONG cb2, LPENTRYID id2,

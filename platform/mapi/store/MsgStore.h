@@ -3,6 +3,9 @@
 
 #include <mapix.h>
 
+#include <map>
+#include <mutex>
+
 #include "store/ObjectProps.h"
 #include "store/PropObject.h"
 
@@ -15,6 +18,7 @@ const std::string& PublicStoreProvider();
 class MsgStore : public PropObject<IMsgStore> {
  public:
   MsgStore(std::shared_ptr<StoreEngine> engine, bool writable, ULONG openFlags);
+  ~MsgStore() override;
 
   STDMETHODIMP Advise(ULONG cb, LPENTRYID id, ULONG mask, LPMAPIADVISESINK sink,
                       ULONG* connection) override;
@@ -54,6 +58,8 @@ class MsgStore : public PropObject<IMsgStore> {
   std::shared_ptr<StoreEngine> engine_;
   StoreIdentity who_;
   ULONG openFlags_;
+  std::mutex advisesLock_;
+  std::map<ULONG, std::uint64_t> advises_;  // connection -> the engine's listener
 };
 
 }  // namespace mapistandin

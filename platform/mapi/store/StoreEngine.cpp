@@ -164,6 +164,7 @@ std::shared_ptr<StoreEngine> StoreEngine::Create(const std::string& path, const 
   info.props.push_back(MakeLong(kInfoLongFlavour, setup.longFlavour));
   info.props.push_back(MakeLong(kInfoPublic, setup.isPublic));
   info.props.push_back(MakeLong(kInfoSupportMask, setup.supportMask));
+  if (!setup.notifications) info.props.push_back(MakeLong(kInfoNoNotify, 1));
   std::uint64_t next = 1;
   const std::uint64_t root = next++, subtree = next++;
   info.props.push_back(MakeLong(kInfoRoot, static_cast<std::int64_t>(root)));
@@ -290,9 +291,20 @@ HRESULT StoreEngine::NewId(std::uint64_t& id) {
   return S_OK;
 }
 
-HRESULT StoreEngine::Commit(std::vector<StoreOp> ops) {
+HRESULT StoreEngine::Commit(std::vector<StoreOp> ops, const CommitHints& hints) {
   if (HRESULT hr = control::Fault("StoreCommit"); FAILED(hr)) return hr;
-  std::lock_guard guard(lock_);
+  std::vector<StoreEvent> events;
+  {
+    std::lock_guard guard(lock_);
+    if (HRESULT hr = CommitLocked(ops, hints, events); FAILED(hr)) return hr;
+  }
+  // 5. Those who watch the store hear of it.
+  if (!events.empty()) Tell(events);
+  return S_OK;
+}
+
+HRESULT StoreEngine::CommitLocked(const std::vector<StoreOp>& ops, const CommitHints& hints,
+                                  std::vector<StoreEvent>& events) {
   // 1. Lock the file against other writers and catch up with them.
   HandleOwner file(OpenShared(path_, OPEN_EXISTING));
   if (!file.valid()) return MAPI_E_DISK_ERROR;
@@ -309,6 +321,7 @@ HRESULT StoreEngine::Commit(std::vector<StoreOp> ops) {
     }
     // 3. Durable before the caller hears of success.
     if (!FlushFileBuffers(file.h)) return MAPI_E_DISK_ERROR;
+    events = DescribeCommit(image_, ops, hints);
     image_.Apply(ops);
     offset_ += frame.size();
     ++records_;
@@ -317,6 +330,31 @@ HRESULT StoreEngine::Commit(std::vector<StoreOp> ops) {
   const std::size_t live = image_.folders.size() + image_.messages.size() + image_.named.size() + 2;
   if (records_ > 256 && records_ > 4 * live) CompactLocked();
   return S_OK;
+}
+
+void StoreEngine::Tell(const std::vector<StoreEvent>& events) {
+  std::lock_guard guard(listenersLock_);
+  for (auto& [token, listener] : listeners_) listener(events);
+}
+
+void StoreEngine::RaiseExtended(std::uint32_t event, std::string data) {
+  StoreEvent e;
+  e.kind = StoreEventKind::Extended;
+  e.extendedEvent = event;
+  e.extendedData = std::move(data);
+  Tell({e});
+}
+
+std::uint64_t StoreEngine::Listen(Listener listener) {
+  std::lock_guard guard(listenersLock_);
+  const std::uint64_t token = nextListener_++;
+  listeners_.emplace(token, std::move(listener));
+  return token;
+}
+
+void StoreEngine::StopListening(std::uint64_t token) {
+  std::lock_guard guard(listenersLock_);
+  listeners_.erase(token);
 }
 
 HRESULT StoreEngine::CompactLocked() {

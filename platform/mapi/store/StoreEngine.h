@@ -8,11 +8,14 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/StoreEvents.h"
 #include "core/StoreImage.h"
 
 namespace mapistandin {
@@ -22,6 +25,7 @@ struct StoreSetup {
   bool longFlavour = false;
   bool isPublic = false;
   ULONG supportMask = 0;
+  bool notifications = true;
   std::string storeUid;  // 16 bytes; random when empty
 };
 
@@ -36,8 +40,17 @@ class StoreEngine {
 
   // Catches up with commits of other processes.
   HRESULT Refresh();
-  // Appends and applies one transaction.
-  HRESULT Commit(std::vector<StoreOp> ops);
+  // Appends and applies one transaction, then tells the listeners what it changed.
+  HRESULT Commit(std::vector<StoreOp> ops, const CommitHints& hints = {});
+  // Tells the listeners of a provider-defined event (fnevExtended).
+  void RaiseExtended(std::uint32_t event, std::string data);
+
+  // Listeners hear the events of every commit made in this process, on the committing
+  // thread, after the engine's lock is released; they may read the engine but must not
+  // commit. StopListening waits for a listener that is running.
+  using Listener = std::function<void(const std::vector<StoreEvent>&)>;
+  std::uint64_t Listen(Listener listener);
+  void StopListening(std::uint64_t token);
   // A new object number, unique across processes.
   HRESULT NewId(std::uint64_t& id);
 
@@ -57,6 +70,8 @@ class StoreEngine {
   explicit StoreEngine(std::string path) : path_(std::move(path)) {}
   HRESULT LoadLocked(bool whole);
   HRESULT CompactLocked();
+  HRESULT CommitLocked(const std::vector<StoreOp>& ops, const CommitHints& hints,
+                       std::vector<StoreEvent>& events);
 
   std::mutex lock_;
   std::string path_;
@@ -65,6 +80,11 @@ class StoreEngine {
   std::uint64_t generation_ = 0;  // of the file those records came from
   std::size_t records_ = 0;       // records in the file
   std::uint64_t reservedNext_ = 0, reservedEnd_ = 0;
+
+  void Tell(const std::vector<StoreEvent>& events);
+  std::mutex listenersLock_;
+  std::map<std::uint64_t, Listener> listeners_;
+  std::uint64_t nextListener_ = 1;
 };
 
 }  // namespace mapistandin

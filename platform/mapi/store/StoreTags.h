@@ -25,6 +25,7 @@ constexpr ULONG kInfoTasks = PROP_TAG(PT_I8, 0x7F0E);
 constexpr ULONG kInfoReceiveClasses = PROP_TAG(PT_MV_STRING8, 0x7F0F);
 constexpr ULONG kInfoReceiveFolders = PROP_TAG(PT_MV_I8, 0x7F10);
 constexpr ULONG kInfoPublic = PROP_TAG(PT_BOOLEAN, 0x7F11);
+constexpr ULONG kInfoNoNotify = PROP_TAG(PT_BOOLEAN, 0x7F12);  // a store without notifications
 constexpr unsigned kPrivateFirst = 0x7F00;
 constexpr unsigned kPrivateLast = 0x7FFF;
 

@@ -5,9 +5,21 @@
 #include <algorithm>
 
 #include "control/Control.h"
+#include "notify/Delivery.h"
 #include "util/PropConvert.h"
 
 namespace mapistandin {
+
+namespace {
+
+// A row's identity across views: its instance key, else its entry identifier.
+std::string RowKey(const Row& row) {
+  if (const Prop* p = FindProp(row, PR_INSTANCE_KEY)) return p->bytes;
+  if (const Prop* p = FindProp(row, PR_ENTRYID)) return p->bytes;
+  return {};
+}
+
+}  // namespace
 
 Table::Table(std::string name, std::vector<Row> rows, std::vector<ULONG> defaultColumns)
     : name_(std::move(name)), rows_(std::move(rows)), columns_(std::move(defaultColumns)) {
@@ -16,6 +28,7 @@ Table::Table(std::string name, std::vector<Row> rows, std::vector<ULONG> default
 
 Table::~Table() {
   if (onDestroy_) onDestroy_();
+  for (auto& [connection, mask] : sinks_) delivery::Unsubscribe(connection);
 }
 
 void* Table::FindInterface(REFIID iid) {
@@ -43,12 +56,76 @@ void Table::RebuildView() {
   bookmarks_.clear();
 }
 
+std::vector<KeyedRow> Table::KeyedView() const {
+  std::vector<KeyedRow> keyed;
+  keyed.reserve(view_.size());
+  for (std::size_t i : view_) keyed.push_back({RowKey(rows_[i]), &rows_[i]});
+  return keyed;
+}
+
 void Table::ReplaceRows(std::vector<Row> rows) {
   std::lock_guard guard(lock_);
-  rows_ = std::move(rows);
+  // 1. The new rows, keeping the cursor where it can stay.
+  std::vector<Row> oldRows = std::exchange(rows_, std::move(rows));
+  std::vector<std::size_t> oldView = view_;
   const std::size_t cursor = cursor_;
   RebuildView();
   cursor_ = std::min(cursor, view_.size());
+  if (sinks_.empty()) return;
+  // 2. What changed in the view, as table notifications for every advised sink.
+  std::vector<KeyedRow> before;
+  for (std::size_t i : oldView) before.push_back({RowKey(oldRows[i]), &oldRows[i]});
+  const std::vector<TableEvent> events = DiffViews(before, KeyedView());
+  if (events.empty()) return;
+  for (auto& [connection, mask] : sinks_) {
+    if (!(mask & fnevTableModified)) continue;
+    NotificationBlock batch = MakeBatch(events);
+    if (!batch.empty()) delivery::Post(connection, std::move(batch));
+  }
+}
+
+NotificationBlock Table::MakeBatch(const std::vector<TableEvent>& events) {
+  MapiBuffer<SPropTagArray> columns;
+  if (FAILED(MakeTagArray(columns_, columns.put()))) return NotificationBlock(0);
+  NotificationBlock block(static_cast<ULONG>(events.size()));
+  if (block.empty()) return block;
+  for (ULONG i = 0; i < block.count(); ++i) {
+    const TableEvent& e = events[i];
+    NOTIFICATION& n = *block.at(i);
+    n.ulEventType = fnevTableModified;
+    TABLE_NOTIFICATION& t = n.info.tab;
+    t.hResult = S_OK;
+    t.propIndex.ulPropTag = PR_NULL;
+    t.propPrior.ulPropTag = PR_NULL;
+    switch (e.kind) {
+      case TableEventKind::Changed:
+        t.ulTableEvent = TABLE_CHANGED;
+        continue;
+      case TableEventKind::RowAdded:
+        t.ulTableEvent = TABLE_ROW_ADDED;
+        break;
+      case TableEventKind::RowDeleted:
+        t.ulTableEvent = TABLE_ROW_DELETED;
+        break;
+      case TableEventKind::RowModified:
+        t.ulTableEvent = TABLE_ROW_MODIFIED;
+        break;
+    }
+    t.propIndex.ulPropTag = PR_INSTANCE_KEY;
+    if (!block.CopyBytes(e.key, t.propIndex.Value.bin.cb, t.propIndex.Value.bin.lpb))
+      return NotificationBlock(0);
+    if (e.kind == TableEventKind::RowDeleted) continue;
+    if (e.hasPrior) {
+      t.propPrior.ulPropTag = PR_INSTANCE_KEY;
+      if (!block.CopyBytes(e.priorKey, t.propPrior.Value.bin.cb, t.propPrior.Value.bin.lpb))
+        return NotificationBlock(0);
+    }
+    const Row& row = rows_[view_[e.index]];
+    if (FAILED(RowToPropsOn(row, columns_.empty() ? nullptr : columns.get(), block.base(),
+                            &t.row.cValues, &t.row.lpProps)))
+      return NotificationBlock(0);
+  }
+  return block;
 }
 
 STDMETHODIMP Table::GetLastError(HRESULT, ULONG, LPMAPIERROR* error) {
@@ -57,17 +134,25 @@ STDMETHODIMP Table::GetLastError(HRESULT, ULONG, LPMAPIERROR* error) {
   return S_OK;
 }
 
-STDMETHODIMP Table::Advise(ULONG, LPMAPIADVISESINK sink, ULONG* connection) {
+STDMETHODIMP Table::Advise(ULONG mask, LPMAPIADVISESINK sink, ULONG* connection) {
   if (!sink || !connection) return MAPI_E_INVALID_PARAMETER;
+  control::Journal("IMAPITable::Advise", mask, {}, name_);
+  if (HRESULT hr = Check("Advise"); FAILED(hr)) return hr;
+  const ULONG c = delivery::Subscribe(sink);
+  if (!c) return MAPI_E_CALL_FAILED;
   std::lock_guard guard(lock_);
-  *connection = nextConnection_++;
-  sinks_[*connection] = Ref<IMAPIAdviseSink>(sink);
+  sinks_[c] = mask;
+  *connection = c;
   return S_OK;
 }
 
 STDMETHODIMP Table::Unadvise(ULONG connection) {
-  std::lock_guard guard(lock_);
-  return sinks_.erase(connection) ? S_OK : MAPI_E_NOT_FOUND;
+  {
+    std::lock_guard guard(lock_);
+    if (!sinks_.erase(connection)) return MAPI_E_NOT_FOUND;
+  }
+  delivery::Unsubscribe(connection);
+  return S_OK;
 }
 
 STDMETHODIMP Table::GetStatus(ULONG* status, ULONG* type) {

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "core/Restriction.h"
+#include "core/TableDiff.h"
+#include "notify/NotificationBlock.h"
 #include "core/RowOrder.h"
 #include "util/ComObject.h"
 #include "util/Owners.h"
@@ -53,7 +55,8 @@ class Table : public IMAPITable, public ComObject {
 
   ~Table() override;
 
-  // Replaces the rows (the hook for table notifications); the view is rebuilt.
+  // Replaces the rows; the view is rebuilt and advised sinks hear what changed in it
+  // (rows added, deleted or modified, or the whole table when much changed).
   void ReplaceRows(std::vector<Row> rows);
   // Runs when the last reference goes (owners that track their tables forget it).
   void SetOnDestroy(std::function<void()> f) { onDestroy_ = std::move(f); }
@@ -62,7 +65,9 @@ class Table : public IMAPITable, public ComObject {
   void* FindInterface(REFIID iid) override;
 
  private:
-  void RebuildView();  // under lock_
+  void RebuildView();                                                  // under lock_
+  std::vector<KeyedRow> KeyedView() const;                             // under lock_
+  NotificationBlock MakeBatch(const std::vector<TableEvent>& events);  // under lock_
   HRESULT Check(const char* operation);
 
   std::mutex lock_;
@@ -76,8 +81,7 @@ class Table : public IMAPITable, public ComObject {
   std::size_t cursor_ = 0;
   std::map<BOOKMARK, std::size_t> bookmarks_;
   BOOKMARK nextBookmark_ = 3;
-  std::map<ULONG, Ref<IMAPIAdviseSink>> sinks_;
-  ULONG nextConnection_ = 1;
+  std::map<ULONG, ULONG> sinks_;  // connection -> event mask
   std::function<void()> onDestroy_;
 };
 

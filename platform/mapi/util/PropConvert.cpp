@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "util/Owners.h"
+
 namespace mapistandin {
 
 namespace {
@@ -272,44 +274,63 @@ HRESULT CopyPropArray(ULONG count, const SPropValue* src, SPropValue** out) {
   return S_OK;
 }
 
+namespace {
+
+// The row's values for the columns, in column order; without columns, the whole row.
+Row PickColumns(const Row& row, const SPropTagArray* columns) {
+  if (!columns) return row;
+  Row picked;
+  for (ULONG i = 0; i < columns->cValues; ++i) {
+    const ULONG tag = columns->aulPropTag[i];
+    const Prop* p = nullptr;
+    for (const Prop& q : row) {
+      if (PROP_ID(q.tag) == PROP_ID(tag) &&
+          (PROP_TYPE(tag) == PT_UNSPECIFIED || q.tag == tag || PROP_TYPE(q.tag) == PT_ERROR)) {
+        p = &q;
+        break;
+      }
+    }
+    picked.push_back(p ? *p
+                       : MakeError(static_cast<std::uint16_t>(PROP_ID(tag)), MAPI_E_NOT_FOUND));
+  }
+  return picked;
+}
+
+HRESULT FillValues(const Row& picked, SPropValue* values, void* base) {
+  for (std::size_t i = 0; i < picked.size(); ++i) {
+    if (HRESULT hr = ToSPropValue(picked[i], values[i], base); FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+}  // namespace
+
 HRESULT RowToProps(const Row& row, const SPropTagArray* columns, ULONG* count, SPropValue** out) {
   *out = nullptr;
   *count = 0;
-  Row picked;
-  if (columns) {
-    for (ULONG i = 0; i < columns->cValues; ++i) {
-      const ULONG tag = columns->aulPropTag[i];
-      const Prop* p = nullptr;
-      for (const Prop& q : row) {
-        if (PROP_ID(q.tag) == PROP_ID(tag) &&
-            (PROP_TYPE(tag) == PT_UNSPECIFIED || q.tag == tag || PROP_TYPE(q.tag) == PT_ERROR)) {
-          p = &q;
-          break;
-        }
-      }
-      if (p) {
-        picked.push_back(*p);
-      } else {
-        picked.push_back(MakeError(static_cast<std::uint16_t>(PROP_ID(tag)), MAPI_E_NOT_FOUND));
-      }
-    }
-  } else {
-    picked = row;
-  }
-  void* block = nullptr;
-  HRESULT hr =
-      MAPIAllocateBuffer(sizeof(SPropValue) * (picked.empty() ? 1 : picked.size()), &block);
+  const Row picked = PickColumns(row, columns);
+  MapiBuffer<SPropValue> block;
+  HRESULT hr = MAPIAllocateBuffer(sizeof(SPropValue) * (picked.empty() ? 1 : picked.size()),
+                                  reinterpret_cast<void**>(block.put()));
   if (FAILED(hr)) return hr;
-  auto* values = static_cast<SPropValue*>(block);
-  for (std::size_t i = 0; i < picked.size(); ++i) {
-    hr = ToSPropValue(picked[i], values[i], block);
-    if (FAILED(hr)) {
-      MAPIFreeBuffer(block);
-      return hr;
-    }
-  }
+  if (hr = FillValues(picked, block.get(), block.get()); FAILED(hr)) return hr;
   *count = static_cast<ULONG>(picked.size());
-  *out = values;
+  *out = block.release();
+  return S_OK;
+}
+
+HRESULT RowToPropsOn(const Row& row, const SPropTagArray* columns, void* base, ULONG* count,
+                     SPropValue** out) {
+  *out = nullptr;
+  *count = 0;
+  const Row picked = PickColumns(row, columns);
+  void* values = nullptr;
+  HRESULT hr =
+      MAPIAllocateMore(sizeof(SPropValue) * (picked.empty() ? 1 : picked.size()), base, &values);
+  if (FAILED(hr)) return hr;
+  if (hr = FillValues(picked, static_cast<SPropValue*>(values), base); FAILED(hr)) return hr;
+  *count = static_cast<ULONG>(picked.size());
+  *out = static_cast<SPropValue*>(values);
   return S_OK;
 }
 

@@ -24,6 +24,9 @@ HRESULT CopyPropArray(ULONG count, const SPropValue* src, SPropValue** out);
 // row lacks becomes a PT_ERROR value with MAPI_E_NOT_FOUND. Without columns, every
 // property of the row.
 HRESULT RowToProps(const Row& row, const SPropTagArray* columns, ULONG* count, SPropValue** out);
+// The same, chained to an existing MAPI block with MAPIAllocateMore.
+HRESULT RowToPropsOn(const Row& row, const SPropTagArray* columns, void* base, ULONG* count,
+                     SPropValue** out);
 
 // A row set with the given rows, each row's values in a block of its own (FreeProws).
 HRESULT MakeRowSet(const std::vector<Row>& rows, const SPropTagArray* columns, SRowSet** out);

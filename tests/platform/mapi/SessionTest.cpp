@@ -113,25 +113,7 @@ TEST_F(StandinSession, StoreTableListsTheStoresAndFollowsTheProfile) {
   EXPECT_GT(rows->aRow[0].lpProps[2].Value.bin.cb, 50u);
 
   // Removing the Archive provider through the administration changes the held table.
-  Ref<IMsgServiceAdmin> admin;
-  ASSERT_EQ(session_->AdminServices(0, admin.put()), S_OK);
-  Ref<IMAPITable> services;
-  ASSERT_EQ(admin->GetMsgServiceTable(0, services.put()), S_OK);
-  SizedSPropTagArray(2, scols) = {2, {PR_SERVICE_UID, PR_DISPLAY_NAME_A}};
-  RowSetOwner serviceRows;
-  ASSERT_EQ(HrQueryAllRows(services.get(), reinterpret_cast<LPSPropTagArray>(&scols), nullptr,
-                           nullptr, 0, serviceRows.put()),
-            S_OK);
-  ASSERT_EQ(serviceRows->cRows, 2u);
-  Ref<IProviderAdmin> providers;
-  for (ULONG i = 0; i < serviceRows->cRows; ++i) {
-    if (std::string(serviceRows->aRow[i].lpProps[1].Value.lpszA) == "Personal Folders") {
-      ASSERT_EQ(admin->AdminProviders(
-                    reinterpret_cast<LPMAPIUID>(serviceRows->aRow[i].lpProps[0].Value.bin.lpb), 0,
-                    providers.put()),
-                S_OK);
-    }
-  }
+  Ref<IProviderAdmin> providers = ServiceProviders("Personal Folders");
   ASSERT_TRUE(providers);
   Ref<IMAPITable> providerTable;
   ASSERT_EQ(providers->GetProviderTable(0, providerTable.put()), S_OK);

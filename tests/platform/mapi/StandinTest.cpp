@@ -55,6 +55,9 @@ const Controls& Control() {
     STANDIN_RESOLVE(generateProfile, StandinGenerateProfile);
     STANDIN_RESOLVE(resetProfiles, StandinResetProfiles);
     STANDIN_RESOLVE(liveObjects, StandinLiveObjects);
+    STANDIN_RESOLVE(deliverMail, StandinDeliverMail);
+    STANDIN_RESOLVE(raiseExtended, StandinRaiseExtended);
+    STANDIN_RESOLVE(notifyConnections, StandinNotifyConnections);
 #undef STANDIN_RESOLVE
     return c;
   }();
@@ -156,6 +159,32 @@ Ref<IMAPIFolder> StandinTest::OpenFolder(IMsgStore* store, ULONG idTag) {
         S_OK);
   }
   return folder;
+}
+
+Ref<IMAPIFolder> StandinTest::TopFolder(IMsgStore* store, const std::string& name) {
+  Ref<IMAPIFolder> root = OpenFolder(store, PR_IPM_SUBTREE_ENTRYID);
+  return root ? Subfolder(root.get(), name) : Ref<IMAPIFolder>();
+}
+
+Ref<IProviderAdmin> StandinTest::ServiceProviders(const std::string& serviceName) {
+  Ref<IMsgServiceAdmin> admin;
+  Ref<IMAPITable> services;
+  if (FAILED(session_->AdminServices(0, admin.put())) ||
+      FAILED(admin->GetMsgServiceTable(0, services.put())))
+    return {};
+  SizedSPropTagArray(2, cols) = {2, {PR_SERVICE_UID, PR_DISPLAY_NAME_A}};
+  RowSetOwner rows;
+  if (FAILED(HrQueryAllRows(services.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
+                            nullptr, 0, rows.put())))
+    return {};
+  Ref<IProviderAdmin> providers;
+  for (ULONG i = 0; i < rows->cRows; ++i) {
+    if (serviceName == rows->aRow[i].lpProps[1].Value.lpszA) {
+      admin->AdminProviders(reinterpret_cast<LPMAPIUID>(rows->aRow[i].lpProps[0].Value.bin.lpb), 0,
+                            providers.put());
+    }
+  }
+  return providers;
 }
 
 Ref<IMAPIFolder> StandinTest::Subfolder(IMAPIFolder* parent, const std::string& name) {

@@ -33,6 +33,9 @@ struct Controls {
   decltype(&StandinGenerateProfile) generateProfile;
   decltype(&StandinResetProfiles) resetProfiles;
   decltype(&StandinLiveObjects) liveObjects;
+  decltype(&StandinDeliverMail) deliverMail;
+  decltype(&StandinRaiseExtended) raiseExtended;
+  decltype(&StandinNotifyConnections) notifyConnections;
 };
 const Controls& Control();
 
@@ -59,6 +62,10 @@ class StandinTest : public testing::Test {
                            ULONG flags = MAPI_BEST_ACCESS | MDB_WRITE);
   Ref<IMAPIFolder> OpenFolder(IMsgStore* store, ULONG idTag);
   Ref<IMAPIFolder> Subfolder(IMAPIFolder* parent, const std::string& name);
+  // A folder directly below the store's IPM subtree.
+  Ref<IMAPIFolder> TopFolder(IMsgStore* store, const std::string& name);
+  // The provider administration of the session's message service with that display name.
+  Ref<IProviderAdmin> ServiceProviders(const std::string& serviceName);
   std::string BinaryProp(IMAPIProp* object, ULONG tag);
   std::string StringProp(IMAPIProp* object, ULONG tag);
   LONG LongProp(IMAPIProp* object, ULONG tag);
