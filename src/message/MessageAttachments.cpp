@@ -51,6 +51,17 @@ LONG AttachNum(const SRow& row) {
   return num ? num->Value.l : -1;
 }
 
+// The MAPI object that one of this library's objects holds, as a property object; null
+// when it holds none.
+template <class Itf>
+ComPtr<IMAPIProp> MapiPropOf(Itf* object) {
+  ComPtr<IUnknown> unknown;
+  object->get_MAPIObject(unknown.put());
+  ComPtr<IMAPIProp> prop;
+  if (unknown) unknown->QueryInterface(IID_IMAPIProp, prop.put_void());
+  return prop;
+}
+
 // A string VARIANT, also when a script passes it by reference.
 HRESULT Dereferenced(const VARIANT& in, Variant& out) {
   return VariantCopyInd(&out, const_cast<VARIANT*>(&in));
@@ -220,11 +231,8 @@ HRESULT CQMXMessage::AddAttachment(IQMXAttach* Attachment) {
   if (!Attachment) return E_INVALIDARG;
   if (!message_) return E_FAIL;
   // 2. Its MAPI attachment.
-  ComPtr<IUnknown> unknown;
-  Attachment->get_MAPIObject(unknown.put());
-  ComPtr<IMAPIProp> source;
-  if (!unknown || FAILED(unknown->QueryInterface(IID_IMAPIProp, source.put_void())))
-    return E_INVALIDARG;
+  const ComPtr<IMAPIProp> source = MapiPropOf(Attachment);
+  if (!source) return E_INVALIDARG;
   // 3-7. Each step logged; the first failure ends the sequence, not the call.
   const auto step = [this](HRESULT hr, const char* next) {
     log_.Write(SUCCEEDED(hr) ? next : "...failed.");
@@ -252,11 +260,8 @@ HRESULT CQMXMessage::AttachMessage(IQMXMessage* Message) {
   if (!Message) return E_INVALIDARG;
   if (!message_) return E_FAIL;
   // 1. The message to embed.
-  ComPtr<IUnknown> unknown;
-  Message->get_MAPIObject(unknown.put());
-  ComPtr<IMAPIProp> source;
-  if (!unknown || FAILED(unknown->QueryInterface(IID_IMAPIProp, source.put_void())))
-    return E_INVALIDARG;
+  const ComPtr<IMAPIProp> source = MapiPropOf(Message);
+  if (!source) return E_INVALIDARG;
   // 2-3. A new attachment holding an embedded message.
   ComPtr<IAttach> attach;
   ULONG number = 0;

@@ -10,15 +10,6 @@ namespace {
 
 class AttachContentTest : public AttachmentTest {
  protected:
-  void SetUp() override {
-    AttachmentTest::SetUp();
-    kinds_ = Message(L"kinds");
-    ASSERT_TRUE(kinds_);
-  }
-  void TearDown() override {
-    kinds_.reset();
-    AttachmentTest::TearDown();
-  }
   ComPtr<IQMXAttach> Opened(Kind kind) {
     ComPtr<IQMXAttach> attach = AttachmentOf(kinds_.get(), kind);
     VARIANT_BOOL opened = VARIANT_FALSE;
@@ -31,8 +22,6 @@ class AttachContentTest : public AttachmentTest {
     EXPECT_EQ(attach->get_Content(text.put()), S_OK);
     return Str(text.get());
   }
-
-  ComPtr<IQMXMessage> kinds_;
 };
 
 TEST_F(AttachContentTest, TextOfAnAttachmentByValueAndItsCopyIsGone) {

@@ -15,15 +15,6 @@ using kelmsgs::CQMXAttach;
 
 class AttachObjectTest : public AttachmentTest {
  protected:
-  void SetUp() override {
-    AttachmentTest::SetUp();
-    kinds_ = Message(L"kinds");
-    ASSERT_TRUE(kinds_);
-  }
-  void TearDown() override {
-    kinds_.reset();
-    AttachmentTest::TearDown();
-  }
   ComPtr<IQMXAttach> Kind(Kind kind) { return AttachmentOf(kinds_.get(), kind); }
   static std::wstring ExtensionOf(IQMXAttach* attach) {
     Bstr extension;
@@ -36,8 +27,6 @@ class AttachObjectTest : public AttachmentTest {
     EXPECT_EQ(attach->Save(B(L"").get(), path.put()), expected);
     return Narrow(path.get());
   }
-
-  ComPtr<IQMXMessage> kinds_;
 };
 
 TEST_F(AttachObjectTest, ShowsTheAttachmentsNameIdentifierSizeAndPosition) {

@@ -164,8 +164,11 @@ class AttachmentTest : public testing::Test {
         folder_ = folder;
     }
     ASSERT_TRUE(folder_);
+    kinds_ = Message(L"kinds");
+    ASSERT_TRUE(kinds_);
   }
   void TearDown() override {
+    kinds_.reset();
     folder_.reset();
     if (session_) session_->Logoff(VARIANT_TRUE);
   }
@@ -215,6 +218,7 @@ class AttachmentTest : public testing::Test {
   ScratchTemp temp_;  // made after the fixture, whose store files stay outside it
   ComPtr<kelmsgs::CQMXSession> session_;
   ComPtr<IQMXStoreFolder> folder_;
+  ComPtr<IQMXMessage> kinds_;  // the message with every kind of attachment
 };
 
 }  // namespace attachtest
