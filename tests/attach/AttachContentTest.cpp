@@ -24,12 +24,12 @@ class AttachContentTest : public AttachmentTest {
   }
 };
 
-TEST_F(AttachContentTest, TextOfAnAttachmentByValueAndItsCopyIsGone) {
+TEST_F(AttachContentTest, TextOfAnAttachmentByValue) {
   ComPtr<IQMXAttach> report = Opened(kTwoDots);
   EXPECT_NE(ContentOf(report.get()).find(L"Quarterly figures"), std::wstring::npos);
   EXPECT_EQ(report->CloseContent(), S_OK);
-  // The copy made for the engine is deleted once the engine has opened it.
-  EXPECT_FALSE(Exists(temp_.qla() + "report.final.txt"));
+  // The copy made for the engine went to the "QLA" directory and nowhere else.
+  EXPECT_EQ(Entries(temp_.temp()), std::set<std::string>{"QLA"});
   // Closed: the members leave their results again.
   BSTR text = reinterpret_cast<BSTR>(0x1);
   EXPECT_EQ(report->get_Content(&text), S_OK);
