@@ -15,12 +15,6 @@ namespace kelmsgs {
 
 namespace {
 
-HRESULT CopyOut(const Bstr& value, BSTR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = value ? SysAllocStringLen(value.get(), SysStringLen(value.get())) : nullptr;
-  return S_OK;
-}
-
 // One sort key, ascending.
 struct SortByOne {
   ULONG cSorts = 1, cCategories = 0, cExpanded = 0;

@@ -31,4 +31,10 @@ std::string NarrowFromWide(const std::wstring& s) {
   return narrow ? std::string(narrow.get(), s.size()) : std::string();
 }
 
+HRESULT CopyOut(const Bstr& value, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = value ? SysAllocStringLen(value.get(), SysStringLen(value.get())) : nullptr;
+  return S_OK;
+}
+
 }  // namespace kelmsgs

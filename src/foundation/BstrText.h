@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "foundation/Owned.h"
+
 namespace kelmsgs {
 
 // A new BSTR holding s widened; null only when memory runs out.
@@ -14,5 +16,8 @@ BSTR BstrFromNarrow(const std::string& s);
 // The 8-bit form of a BSTR (null reads as empty).
 std::string NarrowFromBstr(BSTR s);
 std::string NarrowFromWide(const std::wstring& s);
+
+// Hands a fresh copy of value to an automation out-parameter (null stays null).
+HRESULT CopyOut(const Bstr& value, BSTR* pVal);
 
 }  // namespace kelmsgs

@@ -9,6 +9,7 @@
 #define USES_IID_IAttachment
 #define USES_IID_IMAPIAdviseSink
 #define USES_IID_IMAPIProp
+#define USES_IID_IStreamDocfile
 #define USES_PS_PUBLIC_STRINGS
 #include <objbase.h>
 #include <mapiguid.h>

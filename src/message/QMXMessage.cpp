@@ -22,12 +22,6 @@ namespace {
 
 constexpr ULONG kRtfInitialCapacity = 10240;
 
-HRESULT CopyOut(const Bstr& value, BSTR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = value ? SysAllocStringLen(value.get(), SysStringLen(value.get())) : nullptr;
-  return S_OK;
-}
-
 // A copy of newVal; null or empty leaves the string empty.
 void Replace(Bstr& held, BSTR newVal) {
   held.reset(newVal && SysStringLen(newVal) ? SysAllocStringLen(newVal, SysStringLen(newVal))

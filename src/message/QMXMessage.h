@@ -7,6 +7,8 @@
 
 #include <mapix.h>
 
+#include <string>
+
 #include "KelMsgs.h"
 #include "foundation/MapiOwned.h"
 #include "foundation/ObjectLog.h"
@@ -80,6 +82,16 @@ class CQMXMessage final : public AutomationObject<CQMXMessage, IQMXMessage, QMXM
   // The named property of the public string set that a user property name stands for.
   HRESULT ResolveUserProperty(const std::string& name, ULONG& tag);
   void ReadAttachmentTable();
+
+  // Attachment rows (MessageAttachments.cpp).
+  LONG RowCount() const;
+  // The row at index, null outside the rows.
+  const SRow* AttachmentRow(LONG index) const;
+  // The first index below the count and the rows whose identifier is id, or -1.
+  LONG IndexOfId(const std::string& id) const;
+  // An attachment object for the attachment numbered attachNum, given its long file
+  // name (null when it has none) and identifier string.
+  HRESULT MakeAttachment(LONG attachNum, const char* longName, BSTR id, IQMXAttach** pVal);
 
   ComPtr<IMessage> message_;
   RowSet attachments_;

@@ -25,12 +25,6 @@ HRESULT CopyOut(const std::wstring& value, BSTR* pVal) {
   return *pVal ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CopyOut(const Bstr& value, BSTR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = value ? SysAllocStringLen(value.get(), SysStringLen(value.get())) : nullptr;
-  return S_OK;
-}
-
 HRESULT ReadLong(LONG value, LONG* pVal) {
   if (!pVal) return E_POINTER;
   *pVal = value;

@@ -11,7 +11,11 @@ F Control(const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(mapi, name)));
 }
 
-void RemoveTree(const std::string& dir) {
+std::atomic<int> g_serial{0};
+
+}  // namespace
+
+void RemoveDirectoryTree(const std::string& dir) {
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
@@ -20,7 +24,7 @@ void RemoveTree(const std::string& dir) {
       if (name == "." || name == "..") continue;
       const std::string path = dir + "\\" + name;
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
+        RemoveDirectoryTree(path);
       else
         DeleteFileA(path.c_str());
     } while (FindNextFileA(find, &data));
@@ -28,10 +32,6 @@ void RemoveTree(const std::string& dir) {
   }
   RemoveDirectoryA(dir.c_str());
 }
-
-std::atomic<int> g_serial{0};
-
-}  // namespace
 
 MapiFixture::MapiFixture(const std::string& json) {
   char temp[MAX_PATH];
@@ -52,7 +52,7 @@ MapiFixture::~MapiFixture() {
   ClearFaults();
   using Reset = HRESULT(WINAPI*)();
   Control<Reset>("StandinResetProfiles")();
-  RemoveTree(directory_);
+  RemoveDirectoryTree(directory_);
 }
 
 void MapiFixture::SetFault(const char* operation, HRESULT result, ULONG succeedFirst) {

@@ -6,6 +6,9 @@
 
 #include <string>
 
+// Deletes a directory with everything below it.
+void RemoveDirectoryTree(const std::string& dir);
+
 class MapiFixture {
  public:
   explicit MapiFixture(const std::string& json);

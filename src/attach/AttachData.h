@@ -1,0 +1,37 @@
+// The data of a MAPI attachment as one stream, and the copying of such a stream into a
+// file: shared by the attachment object (Save, OpenContent) and the message's
+// SaveAttachment. Also the temporary directories attachment files are written to.
+#pragma once
+
+#include <mapix.h>
+
+#include <string>
+#include <string_view>
+
+#include "foundation/ComPtr.h"
+
+namespace kelmsgs {
+
+// The stream chosen by the attachment's method: the binary data of an attachment by
+// value, the plain-text body of an embedded message, the storage bytes of an OLE object.
+// Other methods (by reference, none) have no stream.
+struct AttachDataStream {
+  HRESULT hr = S_OK;        // the method read's HRESULT, or the first OpenProperty's
+  bool methodRead = false;  // false: the method read failed and hr is its failure
+  ComPtr<IStream> stream;   // null when there is no stream
+};
+AttachDataStream OpenAttachData(IMAPIProp* attachment);
+
+// Copies the whole of source into the file at path, created or overwritten. Answers the
+// failure of opening the file (opened false), or else the HRESULT of the final Commit.
+HRESULT CopyStreamToFile(IStream* source, const std::string& path, bool& opened);
+
+// The user's temporary directory as Windows names it, ending with a backslash.
+std::string TempDirectory();
+
+// The path of a file named after storedName (made safe; "Untitled" when empty) in the
+// "QLA\" subdirectory of the long form of the temporary directory. The subdirectory is
+// created when missing.
+std::string QlaFilePath(std::string_view storedName);
+
+}  // namespace kelmsgs

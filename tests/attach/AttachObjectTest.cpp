@@ -1,0 +1,262 @@
+// The attachment object: what it shows of a MAPI attachment (names, identifier, size,
+// position, extension), saving its data by attach method, file names from mail that try
+// to leave the temporary directory, its log, and an object that holds no attachment.
+#include <mapix.h>
+
+#include "AttachTestSupport.h"
+#include "attach/QMXAttach.h"
+#include "frame/ObjectFactory.h"
+#include "support/MapiFixture.h"
+
+namespace attachtest {
+namespace {
+
+using kelmsgs::CQMXAttach;
+
+class AttachObjectTest : public AttachmentTest {
+ protected:
+  ComPtr<IQMXAttach> Kind(Kind kind) { return AttachmentOf(kinds_.get(), kind); }
+  static std::wstring ExtensionOf(IQMXAttach* attach) {
+    Bstr extension;
+    EXPECT_EQ(attach->get_Extension(extension.put()), S_OK);
+    return Str(extension.get());
+  }
+  // Save with an empty argument: the path answered (empty when none).
+  static std::string SaveDefault(IQMXAttach* attach, HRESULT expected = S_OK) {
+    Bstr path;
+    EXPECT_EQ(attach->Save(B(L"").get(), path.put()), expected);
+    return Narrow(path.get());
+  }
+};
+
+TEST_F(AttachObjectTest, ShowsTheAttachmentsNameIdentifierSizeAndPosition) {
+  ComPtr<IQMXAttach> report = Kind(kTwoDots);
+  ASSERT_TRUE(report);
+  EXPECT_EQ(FilenameOf(report.get()), L"report.final.txt");
+  // The identifier: upper-case hexadecimal of the record key, found again by the message.
+  const std::wstring id = EntryIdOf(report.get());
+  ASSERT_FALSE(id.empty());
+  EXPECT_EQ(id.find_first_not_of(L"0123456789ABCDEF"), std::wstring::npos) << id.c_str();
+  LONG index = -2;
+  ASSERT_EQ(kinds_->get_AttachmentIndexFromId(B(id).get(), &index), S_OK);
+  EXPECT_EQ(index, kTwoDots);
+
+  LONG size = 0, position = 0;
+  EXPECT_EQ(report->get_Size(&size), S_OK);
+  EXPECT_GE(size, 17);  // at least the data, "Quarterly figures"
+  EXPECT_EQ(report->get_Position(&position), S_OK);
+  EXPECT_EQ(position, 120);
+  ComPtr<IQMXAttach> nameless = Kind(kNameless);
+  nameless->get_Position(&position);
+  EXPECT_EQ(position, -1);
+
+  // The MAPI attachment itself, with a reference of the caller's.
+  ComPtr<IUnknown> mapi;
+  ASSERT_EQ(report->get_MAPIObject(mapi.put()), S_OK);
+  ComPtr<IUnknown> attachment;
+  EXPECT_EQ(mapi->QueryInterface(IID_IAttachment, attachment.put_void()), S_OK);
+}
+
+TEST_F(AttachObjectTest, PositionIsMinusOneAndSizeKeptWhenTheReadsFail) {
+  ComPtr<IQMXAttach> report = Kind(kTwoDots);
+  ComPtr<IUnknown> reportMapi, zipMapi;
+  report->get_MAPIObject(reportMapi.put());
+  Kind(kZip)->get_MAPIObject(zipMapi.put());
+  LONG reportSize = 0;
+  report->get_Size(&reportSize);
+
+  ComPtr<CQMXAttach> fresh;
+  ASSERT_EQ(CQMXAttach::Create(fresh), S_OK);
+  LONG size = -1;
+  fresh->get_Size(&size);
+  EXPECT_EQ(size, 0);  // nothing attached yet
+  ASSERT_EQ(fresh->putref_Attach(reportMapi.get()), S_OK);
+  fresh->get_Size(&size);
+  EXPECT_EQ(size, reportSize);
+
+  MapiFixture::SetFault("GetProps", MAPI_E_CALL_FAILED);
+  ASSERT_EQ(fresh->putref_Attach(zipMapi.get()), S_OK);
+  fresh->get_Size(&size);
+  EXPECT_EQ(size, reportSize);  // the earlier size stays
+  LONG position = 0;
+  EXPECT_EQ(report->get_Position(&position), S_OK);
+  EXPECT_EQ(position, -1);
+  MapiFixture::ClearFaults();
+  report->get_Position(&position);
+  EXPECT_EQ(position, 120);
+}
+
+TEST_F(AttachObjectTest, ExtensionFromPropertyThenStoredNameThenEmbeddedMessage) {
+  // The extension property wins over the stored name.
+  ComPtr<IQMXAttach> report = Kind(kTwoDots);
+  EXPECT_EQ(ExtensionOf(report.get()), L"txt");
+  report->AddProperties(B(L"other.doc").get(), B(L"").get());
+  EXPECT_EQ(ExtensionOf(report.get()), L"txt");
+  EXPECT_EQ(ExtensionOf(Kind(kReference).get()), L"pdf");
+
+  // Without the property: the text after the last dot of the stored name.
+  ComPtr<IQMXAttach> nameless = Kind(kNameless);
+  EXPECT_EQ(FilenameOf(nameless.get()), L"<null>");
+  EXPECT_EQ(ExtensionOf(nameless.get()), L"");
+  nameless->AddProperties(B(L"archive.tar.gz").get(), nullptr);
+  EXPECT_EQ(ExtensionOf(nameless.get()), L"gz");
+  nameless->AddProperties(B(L"README").get(), nullptr);
+  EXPECT_EQ(ExtensionOf(nameless.get()), L"");
+
+  // An embedded message without a name is a message file; a name with a dot still wins.
+  ComPtr<IQMXAttach> embedded = Kind(kEmbedded);
+  EXPECT_EQ(ExtensionOf(embedded.get()), L"msg");
+  embedded->AddProperties(B(L"inner.eml").get(), nullptr);
+  EXPECT_EQ(ExtensionOf(embedded.get()), L"eml");
+}
+
+TEST_F(AttachObjectTest, AddPropertiesFallsBackToTheShortFileName) {
+  ComPtr<IQMXAttach> shortOnly = Kind(kShortOnly);
+  EXPECT_EQ(FilenameOf(shortOnly.get()), L"SHORT.LOG");
+  EXPECT_EQ(ExtensionOf(shortOnly.get()), L"LOG");
+  // A given name replaces it; an empty one brings the short name back, identifier cleared.
+  shortOnly->AddProperties(B(L"given.txt").get(), B(L"0A0B").get());
+  EXPECT_EQ(FilenameOf(shortOnly.get()), L"given.txt");
+  EXPECT_EQ(EntryIdOf(shortOnly.get()), L"0A0B");
+  shortOnly->AddProperties(B(L"").get(), nullptr);
+  EXPECT_EQ(FilenameOf(shortOnly.get()), L"SHORT.LOG");
+  EXPECT_EQ(EntryIdOf(shortOnly.get()), L"<null>");
+}
+
+TEST_F(AttachObjectTest, SaveWritesTheDataOfEachMethodIntoTheQlaDirectory) {
+  // The "QLA" directory does not exist yet; saving makes it.
+  ASSERT_FALSE(Exists(temp_.qla()));
+  const std::string report = SaveDefault(Kind(kTwoDots).get());
+  EXPECT_EQ(report, temp_.qla() + "report.final.txt");
+  EXPECT_EQ(Contents(report), "Quarterly figures");
+
+  // An embedded message saves its plain-text body; no name means "Untitled".
+  const std::string embedded = SaveDefault(Kind(kEmbedded).get());
+  EXPECT_EQ(embedded, temp_.qla() + "Untitled");
+  EXPECT_EQ(Contents(embedded), "Inner body text");
+  // The same default name again overwrites rather than appends.
+  EXPECT_EQ(SaveDefault(Kind(kNameless).get()), temp_.qla() + "Untitled");
+  EXPECT_EQ(Contents(embedded), "nameless data");
+  // An OLE object saves its storage bytes.
+  EXPECT_EQ(Contents(SaveDefault(Kind(kOle).get())), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+
+  // A reference has no data: no result, no file.
+  const auto before = Entries(temp_.qla());
+  Bstr path;
+  EXPECT_EQ(Kind(kReference)->Save(nullptr, path.put()), S_OK);
+  EXPECT_FALSE(path);
+  EXPECT_EQ(Entries(temp_.qla()), before);
+  EXPECT_EQ(before, (std::set<std::string>{"report.final.txt", "Untitled", "object.bin"}));
+}
+
+TEST_F(AttachObjectTest, SaveToTheCallersPathOverwritesIt) {
+  const std::string target = temp_.root() + "\\given.out";
+  {
+    kelmsgs::CFile file(std::fopen(target.c_str(), "wb"));
+    std::fputs("an older and much longer content", file.get());
+  }
+  Bstr path;
+  const std::wstring wide(target.begin(), target.end());
+  ASSERT_EQ(Kind(kTwoDots)->Save(B(wide).get(), path.put()), S_OK);
+  EXPECT_EQ(Narrow(path.get()), target);
+  EXPECT_EQ(Contents(target), "Quarterly figures");
+
+  // A path that cannot be opened: its failure, no result.
+  path.reset();
+  EXPECT_TRUE(FAILED(Kind(kTwoDots)->Save(B(L"Z:\\no\\such\\dir\\f.txt").get(), path.put())));
+  EXPECT_FALSE(path);
+}
+
+TEST_F(AttachObjectTest, HostileNamesStayInsideTheQlaDirectory) {
+  ComPtr<IQMXMessage> hostile = Message(L"hostile");
+  ASSERT_TRUE(hostile);
+  const char* expected[] = {"x-up.txt", "x-drive.txt", "_CON", "b-slash.txt", "name", "Untitled"};
+  for (LONG i = 0; i < 6; ++i) {
+    ComPtr<IQMXAttach> attach = AttachmentOf(hostile.get(), i);
+    ASSERT_TRUE(attach);
+    EXPECT_EQ(SaveDefault(attach.get()), temp_.qla() + expected[i]) << i;
+  }
+  EXPECT_EQ(Entries(temp_.qla()), std::set<std::string>(std::begin(expected), std::end(expected)));
+  EXPECT_EQ(Contents(temp_.qla() + "_CON"), "device");
+  EXPECT_EQ(Contents(temp_.qla() + "x-up.txt"), "up");
+  // Nothing beside the directory or above it.
+  EXPECT_EQ(Entries(temp_.temp()), std::set<std::string>{"QLA"});
+  EXPECT_EQ(Entries(temp_.root() + "\\outer\\inner"), std::set<std::string>{"temp"});
+  EXPECT_EQ(Entries(temp_.root() + "\\outer"), std::set<std::string>{"inner"});
+  EXPECT_EQ(Entries(temp_.root()), std::set<std::string>{"outer"});
+  EXPECT_FALSE(Exists("C:\\x-drive.txt"));
+}
+
+TEST_F(AttachObjectTest, ContentMembersBeforeOpenContentLeaveTheirResults) {
+  ComPtr<IQMXAttach> zip = Kind(kZip);
+  BSTR text = reinterpret_cast<BSTR>(0x1);
+  LONG number = 77;
+  EXPECT_EQ(zip->get_Content(&text), S_OK);
+  EXPECT_EQ(text, reinterpret_cast<BSTR>(0x1));
+  EXPECT_EQ(zip->get_ArchiveCount(&number), S_OK);
+  EXPECT_EQ(zip->get_ArchiveFilesize(0, &number), S_OK);
+  EXPECT_EQ(number, 77);
+  EXPECT_EQ(zip->get_ArchiveFilename(0, &text), S_OK);
+  EXPECT_EQ(zip->get_ArchiveContent(0, &text), S_OK);
+  EXPECT_EQ(text, reinterpret_cast<BSTR>(0x1));
+  FileTypeConstants type = TypeArchive;
+  EXPECT_EQ(zip->get_Filetype(&type), S_OK);
+  EXPECT_EQ(type, TypeUnknown);
+  EXPECT_EQ(zip->CloseContent(), S_OK);
+
+  // A reference has nothing to open, and nothing is left in the directory.
+  VARIANT_BOOL opened = VARIANT_TRUE;
+  Kind(kReference)->OpenContent(&opened);
+  EXPECT_EQ(opened, VARIANT_FALSE);
+  EXPECT_TRUE(Entries(temp_.qla()).empty());
+}
+
+TEST_F(AttachObjectTest, WithoutAnAttachmentMembersFailSoft) {
+  ComPtr<CQMXAttach> empty;
+  ASSERT_EQ(CQMXAttach::Create(empty), S_OK);
+  VARIANT_BOOL opened = VARIANT_TRUE;
+  EXPECT_EQ(empty->OpenContent(&opened), E_FAIL);
+  EXPECT_EQ(opened, VARIANT_FALSE);
+  Bstr path, extension;
+  EXPECT_EQ(empty->Save(nullptr, path.put()), E_FAIL);
+  EXPECT_FALSE(path);
+  LONG position = 0;
+  EXPECT_EQ(empty->get_Position(&position), S_OK);
+  EXPECT_EQ(position, -1);
+  empty->AddProperties(B(L"kept.name.zip").get(), nullptr);
+  EXPECT_EQ(empty->get_Extension(extension.put()), S_OK);
+  EXPECT_EQ(Str(extension.get()), L"zip");
+  ComPtr<IUnknown> mapi;
+  EXPECT_EQ(empty->get_MAPIObject(mapi.put()), S_OK);
+  EXPECT_FALSE(mapi);
+  // Something that is not a MAPI object is refused rather than held.
+  EXPECT_EQ(empty->putref_Attach(static_cast<IQMXAttach*>(empty.get())), E_NOINTERFACE);
+  EXPECT_EQ(empty->putref_Attach(nullptr), S_OK);
+}
+
+TEST_F(AttachObjectTest, LogStartsWithAHeaderAndEndsWhenReleased) {
+  const std::string log = temp_.root() + "\\attach.log";
+  {
+    ComPtr<IQMXAttach> report = Kind(kTwoDots);
+    EXPECT_EQ(report->put_LogFile(B(L"").get()), E_INVALIDARG);
+    const std::wstring wide(log.begin(), log.end());
+    ASSERT_EQ(report->put_LogFile(B(wide).get()), S_OK);
+    Bstr name;
+    report->get_LogFile(name.put());
+    EXPECT_EQ(Narrow(name.get()), log);
+    EXPECT_EQ(Contents(log).find("New session started: "), 0u);
+    EXPECT_EQ(Contents(log).find("Attachment released."), std::string::npos);
+  }
+  const std::string text = Contents(log);
+  EXPECT_NE(text.find(" ---> Attachment released.\r\n"), std::string::npos) << text;
+}
+
+TEST_F(AttachObjectTest, CreatedThroughTheClassTable) {
+  ComPtr<IQMXAttach> attach;
+  ASSERT_EQ(kelmsgs::CreateObject(CLSID_QMXAttach, attach), S_OK);
+  ComPtr<IUnknown> support;
+  EXPECT_EQ(attach->QueryInterface(IID_ISupportErrorInfo, support.put_void()), S_OK);
+}
+
+}  // namespace
+}  // namespace attachtest

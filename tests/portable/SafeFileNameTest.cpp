@@ -1,0 +1,80 @@
+// Names from mail made safe for a path below one directory: whatever the sender wrote,
+// the result is one plain name of that directory.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "attach/SafeFileName.h"
+#include "message/IdList.h"
+
+using kelmsgs::SafeFileName;
+using kelmsgs::SplitIdList;
+
+TEST(SafeFileName, KeepsOnlyTheLastPathComponent) {
+  EXPECT_EQ(SafeFileName("..\\..\\x.txt"), "x.txt");
+  EXPECT_EQ(SafeFileName("../../etc/passwd"), "passwd");
+  EXPECT_EQ(SafeFileName("a/b"), "b");
+  EXPECT_EQ(SafeFileName("dir\\sub/mixed\\name.doc"), "name.doc");
+  EXPECT_EQ(SafeFileName("C:\\x"), "x");
+  EXPECT_EQ(SafeFileName("C:x.txt"), "x.txt");  // drive-relative
+  EXPECT_EQ(SafeFileName("\\\\server\\share\\f.bin"), "f.bin");
+  EXPECT_EQ(SafeFileName("\\\\?\\C:\\long\\y.txt"), "y.txt");
+  EXPECT_EQ(SafeFileName("report.docx"), "report.docx");
+}
+
+TEST(SafeFileName, ReplacesCharactersWindowsForbids) {
+  EXPECT_EQ(SafeFileName("a<b>c\"d|e?f*g.txt"), "a_b_c_d_e_f_g.txt");
+  EXPECT_EQ(SafeFileName("file.txt:stream"), "file.txt_stream");
+  EXPECT_EQ(SafeFileName(std::string("tab\there\x01.txt")), "tab_here_.txt");
+  EXPECT_EQ(SafeFileName(std::string("nul\0byte", 8)), "nul_byte");
+  // Latin-1 letters and blanks inside a name are fine.
+  EXPECT_EQ(SafeFileName("Bericht f\xFCr M\xE4rz.doc"), "Bericht f\xFCr M\xE4rz.doc");
+}
+
+TEST(SafeFileName, NoDotNamesAndNoTrailingDotsOrBlanks) {
+  EXPECT_EQ(SafeFileName("."), "Untitled");
+  EXPECT_EQ(SafeFileName(".."), "Untitled");
+  EXPECT_EQ(SafeFileName("..\\.."), "Untitled");
+  EXPECT_EQ(SafeFileName("name. "), "name");
+  EXPECT_EQ(SafeFileName("name . . "), "name");
+  EXPECT_EQ(SafeFileName("   "), "Untitled");
+  EXPECT_EQ(SafeFileName(".profile"), ".profile");
+  EXPECT_EQ(SafeFileName(" lead.txt"), " lead.txt");
+}
+
+TEST(SafeFileName, NeverAReservedDeviceName) {
+  for (const char* device : {"CON", "con", "PRN", "AUX", "NUL", "Nul", "COM1", "com9", "LPT1",
+                             "lpt9", "COM0", "CONIN$", "conout$"})
+    EXPECT_EQ(SafeFileName(device), std::string("_") + device) << device;
+  EXPECT_EQ(SafeFileName("CON.txt"), "_CON.txt");
+  EXPECT_EQ(SafeFileName("nul.tar.gz"), "_nul.tar.gz");
+  EXPECT_EQ(SafeFileName("NUL .log"), "_NUL .log");
+  EXPECT_EQ(SafeFileName("CON."), "_CON");
+  EXPECT_EQ(SafeFileName("dir\\AUX"), "_AUX");
+  EXPECT_EQ(SafeFileName("COM\xB9"), "_COM\xB9");
+  // Only the exact words are devices.
+  EXPECT_EQ(SafeFileName("CONSOLE.txt"), "CONSOLE.txt");
+  EXPECT_EQ(SafeFileName("COM10"), "COM10");
+  EXPECT_EQ(SafeFileName("LPT"), "LPT");
+  EXPECT_EQ(SafeFileName("xCON"), "xCON");
+}
+
+TEST(SafeFileName, EmptyBecomesUntitledAndResultsAreStable) {
+  EXPECT_EQ(SafeFileName(""), "Untitled");
+  EXPECT_EQ(SafeFileName("dir\\"), "Untitled");
+  EXPECT_EQ(SafeFileName("C:"), "Untitled");
+  for (const char* name : {"..\\..\\x.txt", "CON", "a/b", "name. ", "C:\\x", "<>", ""}) {
+    const std::string once = SafeFileName(name);
+    EXPECT_EQ(SafeFileName(once), once) << name;
+  }
+}
+
+TEST(IdList, SplitsAtSemicolonsAndDropsEmptyItems) {
+  using List = std::vector<std::string_view>;
+  EXPECT_EQ(SplitIdList("0A0B"), List({"0A0B"}));
+  EXPECT_EQ(SplitIdList("0A;0B"), List({"0A", "0B"}));
+  EXPECT_EQ(SplitIdList(";0A;;0B;"), List({"0A", "0B"}));
+  EXPECT_EQ(SplitIdList(" 0A"), List({" 0A"}));  // items are compared exactly
+  EXPECT_TRUE(SplitIdList("").empty());
+  EXPECT_TRUE(SplitIdList(";;").empty());
+}
