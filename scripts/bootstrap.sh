@@ -49,6 +49,11 @@ prefix() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # No display here: Wine's null graphics driver gives every process a working desktop, so
+  # hidden windows (where MAPI delivers notifications) can always be made. Without it,
+  # a process that starts next to another one may lose the race for the desktop and
+  # cannot create any window for its whole life.
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null
   # The messaging stand-in replaces Wine's built-in mapi32 for every program.
   local system32="$WINEPREFIX/drive_c/windows/system32"
   cp -f "$bin/mapi32.dll" "$system32/mapi32.dll"
