@@ -73,6 +73,16 @@ void ContentTest::SetControl(DWORD control, DWORD value) {
   ASSERT_EQ(set(control, value), DF_OK);
 }
 
+std::string WriteTempFile(const std::string& name, const std::string& bytes) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string path =
+      std::string(temp) + "content_" + std::to_string(GetCurrentProcessId()) + "_" + name;
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
 bool InChild() {
   return GetEnvironmentVariableA("KELMSGS_CONTENT_CHILD", nullptr, 0) > 0;
 }

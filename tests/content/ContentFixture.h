@@ -44,6 +44,9 @@ class ContentTest : public testing::Test {
   ComPtr<CQMXFileContent> content_;
 };
 
+// Writes bytes to a file of the temporary directory named for this process; its path.
+std::string WriteTempFile(const std::string& name, const std::string& bytes);
+
 // True in the child run of a test started by RunInChild.
 bool InChild();
 // Runs this program again for the one test named, with KELMSGS_CONTENT_CHILD set; the

@@ -23,14 +23,7 @@ TEST(EngineProcessTest, MissingEngineFailsOpenWithoutRetry) {
     EXPECT_EQ(RunInChild("EngineProcessTest.MissingEngineFailsOpenWithoutRetry"), 0u);
     return;
   }
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string path =
-      std::string(temp) + "engine_missing_" + std::to_string(GetCurrentProcessId()) + ".txt";
-  FILE* file = fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  fputs("a plain document", file);
-  fclose(file);
+  const std::string path = WriteTempFile("engine_missing.txt", "a plain document");
 
   // 1. This process sees an empty machine key in place of the real one.
   kelmsgs::RegKey empty;
@@ -85,14 +78,7 @@ TEST(EngineProcessTest, DllLoadsTheEngineOnFirstUseAndFreesItOnUnload) {
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IQMXFileContent, content.put_void()), S_OK);
     factory.reset();
 
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string path =
-        std::string(temp) + "engine_dll_" + std::to_string(GetCurrentProcessId()) + ".txt";
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fputs("text through the module", file);
-    fclose(file);
+    const std::string path = WriteTempFile("engine_dll.txt", "text through the module");
     VARIANT_BOOL opened = VARIANT_FALSE;
     EXPECT_EQ(content->Open(nullptr, MakeBstr(path).get(), &opened), S_OK);
     EXPECT_EQ(opened, VARIANT_TRUE);
