@@ -1,6 +1,7 @@
 #include "frame/ClassTable.h"
 
 #include "attach/QMXAttach.h"
+#include "content/QMXFileContent.h"
 #include "folder/QMXStoreFolder.h"
 #include "frame/resource.h"
 #include "message/QMXMessage.h"
@@ -17,6 +18,7 @@ const ClassEntry kClasses[] = {
      &CQMXMessageStore::CreateInstance},
     {&CLSID_QMXStoreFolder, "QMXStoreFolder", IDR_QMXSTOREFOLDER, &CQMXStoreFolder::CreateInstance},
     {&CLSID_QMXMessage, "QMXMessage", IDR_QMXMESSAGE, &CQMXMessage::CreateInstance},
+    {&CLSID_QMXFileContent, "QMXFileContent", IDR_QMXFILECONTENT, &CQMXFileContent::CreateInstance},
     {&CLSID_QMXAttach, "QMXAttach", IDR_QMXATTACH, &CQMXAttach::CreateInstance},
     {&CLSID_QMXSession, "QMXSession", IDR_QMXSESSION, &CQMXSession::CreateInstance},
     {&CLSID_QMXRegistryTools, "QMXRegistryTools", IDR_QMXREGISTRYTOOLS,

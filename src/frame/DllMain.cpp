@@ -1,6 +1,7 @@
 // Entry points of the in-process server.
 #include <oaidl.h>
 
+#include "content/FilterEngine.h"
 #include "foundation/ComPtr.h"
 #include "frame/ClassFactory.h"
 #include "frame/ClassTable.h"
@@ -29,6 +30,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
       // their objects are left to the end of the process.
       if (!reserved) {
         ClassFactory::ReleaseAll();
+        FilterEngine::Unload();
         Module::Shutdown();
       }
       break;

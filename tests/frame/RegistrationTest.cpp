@@ -40,6 +40,7 @@ struct ClassRow {
 const ClassRow kClasses[] = {{"QMXMessageStore", "{7D2393C0-4D64-11D7-A938-0050DAE9D895}"},
                              {"QMXStoreFolder", "{FB36E057-4EE3-11D7-A93A-0050DAE9D895}"},
                              {"QMXMessage", "{5B907E77-69B1-11D7-A95A-0050DAE9D895}"},
+                             {"QMXFileContent", "{BD7A4A77-6D92-11D7-A963-0050DAE9D895}"},
                              {"QMXAttach", "{FA148936-74B3-11D7-A96C-0050DAE9D895}"},
                              {"QMXSession", "{147E8AA4-77DD-11D7-A970-0050DAE9D895}"},
                              {"QMXRegistryTools", "{B9878382-91C3-11D7-A992-0050DAE9D895}"},

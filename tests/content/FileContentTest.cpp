@@ -1,0 +1,132 @@
+// QMXFileContent over plain documents: opening, the text of one or many chunks and its
+// cleaning, the members that report fixed values, and the object log.
+#include <fstream>
+#include <sstream>
+
+#include "content/ContentFixture.h"
+
+namespace contenttest {
+namespace {
+
+using FileContentTest = ContentTest;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+TEST_F(FileContentTest, UnreadableFilesDoNotOpenAndLeaveNoText) {
+  const std::string garbage("\x00\x01\x02\x03\xFF\xFE\x80\x81\x00\x00\x07\x08", 12);
+  for (const std::string& path :
+       {Write("garbage.bin", garbage), dir_ + "\\missing.txt", std::string()}) {
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(Open(path));
+    std::u16string text = u"unchanged";
+    EXPECT_EQ(Text(text), S_OK);
+    EXPECT_EQ(text, u"");
+  }
+  VARIANT_BOOL opened = VARIANT_TRUE;
+  EXPECT_EQ(content_->Open(nullptr, nullptr, &opened), S_OK);
+  EXPECT_EQ(opened, VARIANT_FALSE);
+}
+
+TEST_F(FileContentTest, FirstChunkLosesLeadingWhiteSpaceLaterChunksKeepIt) {
+  // The second chunk starts at byte 65535 with three spaces and a tab.
+  const std::string head = " \t\r\n\f  ";
+  const std::string body(65535 - head.size(), 'a');
+  const std::string tail = "   \tsecond chunk";
+  ASSERT_TRUE(Open(Write("spaces.txt", head + body + tail)));
+  std::u16string text;
+  ASSERT_EQ(Text(text), S_OK);
+  EXPECT_EQ(text, Widened(body + tail));
+}
+
+TEST_F(FileContentTest, ControlBytesBecomeSpacesAndHighBytesWidenOneToOne) {
+  const std::string doc =
+      "caf\xE9 na\xEFve\x01one\x1Ftwo\tthree\r\nfour\ffive\x0B"
+      "six \xFF and the end of the sample";
+  ASSERT_TRUE(Open(Write("controls.txt", doc)));
+  std::u16string text;
+  ASSERT_EQ(Text(text), S_OK);
+  EXPECT_EQ(
+      text,
+      u"caf\u00E9 na\u00EFve one two\tthree\r\nfour\ffive six \u00FF and the end of the sample");
+}
+
+TEST_F(FileContentTest, LongTextArrivesInChunksJoinedWithNothing) {
+  // Three whole chunks and a short last one (the status that ends the text with a chunk).
+  std::string doc;
+  for (int i = 0; doc.size() < 3 * 65535 + 1000; ++i) doc += "line " + std::to_string(i) + "\r\n";
+  ASSERT_TRUE(Open(Write("long.txt", doc)));
+  std::u16string text;
+  ASSERT_EQ(Text(text), S_OK);
+  EXPECT_EQ(text.size(), doc.size());
+  EXPECT_EQ(text, Widened(doc));
+  // Each read starts the text again from its first chunk.
+  std::u16string again;
+  ASSERT_EQ(Text(again), S_OK);
+  EXPECT_EQ(again, text);
+}
+
+TEST_F(FileContentTest, FixedAnswersInEveryState) {
+  const auto check = [&] {
+    FileTypeConstants type = TypeWordProcessor;
+    EXPECT_EQ(content_->get_Filetype(&type), S_OK);
+    EXPECT_EQ(type, TypeUnknown);
+    LONG size = -1;
+    EXPECT_EQ(content_->get_Size(&size), S_OK);
+    EXPECT_EQ(size, 0);
+    Bstr path;
+    EXPECT_EQ(content_->get_EnginePath(path.put()), S_OK);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(SysStringLen(path.get()), 0u);
+  };
+  check();
+  ASSERT_TRUE(Open(Write("doc.txt", "some text of 40 bytes and a few more")));
+  check();
+  content_->Close();
+  check();
+}
+
+TEST_F(FileContentTest, LogRecordsCloseAndDestructionWhileLoggingIsOn) {
+  const std::string log = dir_ + "\\content.log";
+  VARIANT_BOOL enabled = VARIANT_FALSE;
+  EXPECT_EQ(content_->get_LoggingEnabled(&enabled), S_OK);
+  EXPECT_EQ(enabled, VARIANT_TRUE);
+  EXPECT_EQ(content_->put_LogFile(MakeBstr("").get()), E_INVALIDARG);
+  EXPECT_EQ(content_->put_LogFile(nullptr), E_INVALIDARG);
+  ASSERT_EQ(content_->put_LogFile(MakeBstr(log).get()), S_OK);
+  Bstr name;
+  EXPECT_EQ(content_->get_LogFile(name.put()), S_OK);
+  EXPECT_EQ(Units(name), Widened(log));
+
+  // Close writes its line with nothing open.
+  EXPECT_EQ(content_->Close(), S_OK);
+  content_.reset();
+  const std::string written = ReadFile(log);
+  EXPECT_NE(written.find("New session started"), std::string::npos);
+  const auto closed = written.find("---> Document closed.");
+  const auto destructed = written.find("---> FileContent destructed.");
+  EXPECT_NE(closed, std::string::npos) << written;
+  EXPECT_NE(destructed, std::string::npos) << written;
+  EXPECT_LT(closed, destructed);
+}
+
+TEST_F(FileContentTest, LogStaysEmptyWhileLoggingIsOff) {
+  const std::string log = dir_ + "\\quiet.log";
+  EXPECT_EQ(content_->put_LoggingEnabled(VARIANT_FALSE), S_OK);
+  ASSERT_EQ(content_->put_LogFile(MakeBstr(log).get()), S_OK);
+  content_->Close();
+  EXPECT_EQ(content_->put_LoggingEnabled(2), S_OK);  // any non-zero value enables
+  VARIANT_BOOL enabled = VARIANT_FALSE;
+  content_->get_LoggingEnabled(&enabled);
+  EXPECT_EQ(enabled, VARIANT_TRUE);
+  content_->put_LoggingEnabled(VARIANT_FALSE);
+  content_.reset();
+  EXPECT_EQ(ReadFile(log), "");
+}
+
+}  // namespace
+}  // namespace contenttest
