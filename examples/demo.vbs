@@ -32,6 +32,12 @@ For i = 0 To session.StoreCount - 1
   If store.Default Then ShowNewest store.StandardFolder(mfldTypeInbox)
 Next
 
+' Every attachment of the default store's inbox, with the text the content engine finds.
+For i = 0 To session.StoreCount - 1
+  Set store = session.MsgStore(i)
+  If store.Default Then ShowAttachments store.StandardFolder(mfldTypeInbox)
+Next
+
 session.Logoff
 WScript.Echo ""
 WScript.Echo "Demo finished."
@@ -79,4 +85,52 @@ Sub ShowNewest(inbox)
   WScript.Echo "  Sent:    " & message.SentTime
   WScript.Echo "  Body:"
   WScript.Echo "    " & Replace(message.Body, vbCrLf, vbCrLf & "    ")
+End Sub
+
+Sub ShowAttachments(inbox)
+  Dim j, k, message, attachment
+  If inbox Is Nothing Then Exit Sub
+  WScript.Echo ""
+  WScript.Echo "Attachments in " & inbox.DisplayName & ":"
+  For j = 0 To inbox.MessageCount - 1
+    Set message = inbox.Message(j)
+    For k = 0 To message.AttachmentCount - 1
+      Set attachment = message.Attachment(k)
+      WScript.Echo "  " & message.Subject & ": " & attachment.Filename & " (" & attachment.Size & _
+        " bytes, extension """ & attachment.Extension & """)"
+      ShowContent attachment
+    Next
+  Next
+End Sub
+
+Sub ShowContent(attachment)
+  Dim m
+  If Not attachment.OpenContent() Then
+    WScript.Echo "      (no text: the attachment is not stored in the message)"
+    Exit Sub
+  End If
+  If attachment.ArchiveCount > 0 Then
+    For m = 0 To attachment.ArchiveCount - 1
+      WScript.Echo "      member " & attachment.ArchiveFilename(m) & " (" & _
+        attachment.ArchiveFilesize(m) & " bytes)"
+      ShowLines attachment.ArchiveContent(m), "        "
+    Next
+  Else
+    ShowLines attachment.Content, "      "
+  End If
+  attachment.CloseContent
+End Sub
+
+' The first three non-empty lines of a text.
+Sub ShowLines(text, indent)
+  Dim lines, n, shown
+  lines = Split(Replace(Replace(text, vbCr, vbLf), vbFormFeed, vbLf), vbLf)
+  shown = 0
+  For n = 0 To UBound(lines)
+    If Len(Trim(lines(n))) > 0 Then
+      WScript.Echo indent & "| " & Trim(lines(n))
+      shown = shown + 1
+      If shown = 3 Then Exit For
+    End If
+  Next
 End Sub
