@@ -540,7 +540,7 @@ TEST_F(EventsTest, NotifyAndMessageDeletedRaiseTypedEvents) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
-TEST_F(EventsTest, MessageNotificationAnswersWithTheLastSinksResult) {
+TEST_F(EventsTest, MessageNotificationRaisesOrRecords) {
   EventSink second(42);
   ASSERT_EQ(second.Connect(static_cast<IQMXSession*>(session_.get())), S_OK);
   const auto buffer = [](std::initializer_list<BYTE> bytes) {
@@ -561,6 +561,26 @@ TEST_F(EventsTest, MessageNotificationAnswersWithTheLastSinksResult) {
   EXPECT_EQ(events[0].Parent(), "F1");
   EXPECT_EQ(events[0].EventType(), 16u);
   EXPECT_TRUE(events[0].IsResult());
+
+  // Recorded instead: S_OK whatever the sinks would answer, nothing raised.
+  ASSERT_EQ(session_->put_TrackEvents(VARIANT_TRUE), S_OK);
+  EXPECT_EQ(session_->MessageNotification(buffer({0x57}), 1, buffer({0xAB, 0x02}), 2,
+                                          buffer({0xF2}), 1, buffer({0xAB, 0x01}), 2,
+                                          buffer({0xF1}), 1, 32, 5, VARIANT_FALSE),
+            S_OK);
+  EXPECT_EQ(Values(kQueue + "\\Event")["AB02"].number, 4u);
+  EXPECT_EQ(Values(kQueue + "\\StoreId")["AB02"].text, "57");
+  EXPECT_EQ(Values(kQueue + "\\FolderId")["AB02"].text, "F2");
+  EXPECT_EQ(Values(kQueue + "\\OldEntryId")["AB02"].text, "AB01");
+  EXPECT_EQ(Values(kQueue + "\\OldFolderId")["AB02"].text, "F1");
+  EXPECT_EQ(EventsCount(), 1u);
+  // An unknown event type records nothing; the buffers are still taken over.
+  EXPECT_EQ(session_->MessageNotification(buffer({0x57}), 1, buffer({0xAB, 0x03}), 2, nullptr, 0,
+                                          nullptr, 0, nullptr, 0, 0x80000000, 5, VARIANT_FALSE),
+            S_OK);
+  EXPECT_EQ(Values(kQueue + "\\Event").size(), 1u);
+  EXPECT_EQ(EventsCount(), 1u);
+  EXPECT_EQ(sink_.Count(), 1u);
 }
 
 TEST_F(EventsTest, EventCountIsAPlainNumberTracedOnPut) {
