@@ -134,24 +134,6 @@ HRESULT CQMXSession::get_PatchNumber(LONG* pVal) {
   return ReadLong(kPatchNumber, pVal);
 }
 
-HRESULT CQMXSession::get_TrackEvents(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = trackEvents_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
-}
-HRESULT CQMXSession::put_TrackEvents(VARIANT_BOOL newVal) {
-  trackEvents_ = newVal != VARIANT_FALSE;
-  return S_OK;
-}
-HRESULT CQMXSession::get_EventCount(LONG* pVal) {
-  return ReadLong(eventCount_, pVal);
-}
-HRESULT CQMXSession::put_EventCount(LONG newVal) {
-  eventCount_ = newVal;
-  SESSION_TRACE("put_EventCount", std::to_string(newVal));
-  return S_OK;
-}
-
 HRESULT CQMXSession::get_ProgressbarEnabled(VARIANT_BOOL* pVal) {
   if (!pVal) return E_POINTER;
   *pVal = progressbarEnabled_ ? VARIANT_TRUE : VARIANT_FALSE;

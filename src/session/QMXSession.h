@@ -2,7 +2,8 @@
 // profile, wraps the profile's message stores, records profile information and offers
 // the session-wide operations of the object model. Its members are split over source
 // units by concern: lifecycle and properties (QMXSession.cpp), logon (SessionLogon.cpp),
-// profile information (SessionProfiles.cpp) and the store table (SessionStores.cpp).
+// profile information (SessionProfiles.cpp), the store table (SessionStores.cpp) and
+// message events (SessionEvents.cpp).
 #pragma once
 
 #include <mapix.h>
@@ -159,6 +160,12 @@ class CQMXSession final
   HRESULT GetStoreIdFromDisplayName(const std::string& displayName, std::string& storeId);
   HRESULT QueryStoreRows();
   void TraceRow(const SRow& row);
+
+  // Message events (SessionEvents.cpp): the identifiers MessageNotification takes over,
+  // and their record in the registry queue.
+  struct EventId;
+  struct EventIds;
+  void RecordEvent(EventIds& ids, ULONG eventType, ULONG objectType);
 
   // Access by identifier.
   HRESULT OpenStore(const MapiBuffer<BYTE>& id, ULONG size, HWND parent, ComPtr<IMsgStore>& store);

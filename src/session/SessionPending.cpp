@@ -4,18 +4,6 @@
 
 namespace kelmsgs {
 
-HRESULT CQMXSession::Notify(LONG, IQMXMessage*) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::MessageDeleted(unsigned char*, ULONG, unsigned char*, ULONG, unsigned char*,
-                                    ULONG) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::MessageNotification(unsigned char*, ULONG, unsigned char*, ULONG,
-                                         unsigned char*, ULONG, unsigned char*, ULONG,
-                                         unsigned char*, ULONG, ULONG, ULONG, VARIANT_BOOL) {
-  return E_NOTIMPL;
-}
 HRESULT CQMXSession::StartGetFolderInfo(VARIANT_BOOL) {
   return E_NOTIMPL;
 }

@@ -39,6 +39,10 @@ ULONG CMAPINotify::Release() {
 }
 
 ULONG CMAPINotify::OnNotify(ULONG count, LPNOTIFICATION notifications) {
+  // Handling an event can run client code (events, dispatched window messages) that
+  // unadvises the store and lets go of it: sink and store stay alive until the end.
+  const ComPtr<CMAPINotify> self(this);
+  const ComPtr<IUnknown> storeRef = storeRef_;
   if (store_ && notifications) store_->OnStoreNotify(count, notifications);
   return 0;
 }

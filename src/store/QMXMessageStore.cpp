@@ -317,9 +317,4 @@ HRESULT CQMXMessageStore::get_ReceiveFolder(IQMXStoreFolder** pVal) {
   return WrapFolder(folder.get(), name.get(), pVal);
 }
 
-void CQMXMessageStore::OnStoreNotify(ULONG, const NOTIFICATION*) {
-  // Message events reach clients through the session; their handling is not part of the
-  // library yet.
-}
-
 }  // namespace kelmsgs

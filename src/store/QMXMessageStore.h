@@ -9,6 +9,7 @@
 #include <string>
 
 #include "KelMsgs.h"
+#include "foundation/MapiOwned.h"
 #include "foundation/ObjectLog.h"
 #include "foundation/Owned.h"
 #include "frame/EventSourceObject.h"
@@ -59,6 +60,27 @@ class CQMXMessageStore final
   }
   void OpenStandardFolders();
   HRESULT OpenFolderById(const SPropValue& id, ComPtr<IMAPIFolder>& folder);
+  // Notification handling (StoreNotifications.cpp).
+  struct IdRef;
+  struct ForwardIds;
+  void OnNewMail(const NEWMAIL_NOTIFICATION& mail);
+  void OnFolderCreated(const OBJECT_NOTIFICATION& object);
+  void OnObjectCreated(const OBJECT_NOTIFICATION& object);
+  void OnObjectChanged(ULONG eventType, const OBJECT_NOTIFICATION& object);
+  void LogObjectType(ULONG objectType);
+  // Opens a notified object with the best access the store grants.
+  HRESULT OpenNotified(IdRef id, ComPtr<IMAPIProp>& object);
+  // The PR_ENTRYID of the object a notified identifier opens (kept in holder); unknown
+  // when it cannot be opened or read.
+  IdRef OwnEntryId(IdRef id, PropValues& holder);
+  bool IsReceiveFolder(IdRef id);
+  // Whether the object carries the search engine's "QNDDocID" named property.
+  static bool CarriesResultMark(IMAPIProp* object);
+  // Records notified -> own in the identifier map when own is a long identifier.
+  void MapIdentifier(IdRef notified, IdRef own);
+  // Hands the event to the session, in MAPI buffers that the session frees.
+  void Forward(const ForwardIds& ids, ULONG eventType, ULONG objectType, bool isResult);
+
   // A folder object for a MAPI folder, named display name (when one is given).
   HRESULT WrapFolder(IMAPIFolder* folder, BSTR displayName, IQMXStoreFolder** out);
 

@@ -295,18 +295,6 @@ TEST_F(SessionTest, StoreTableChangesReloadTheRows) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
-// Dispatches this thread's window messages (where MAPI delivers notifications) until
-// `done` or two seconds have passed.
-template <class F>
-bool PumpUntil(F done) {
-  for (DWORD start = GetTickCount(); !done(); Sleep(5)) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    if (GetTickCount() - start > 2000) return done();
-  }
-  return true;
-}
-
 // A store added to the profile while the client is logged on reaches the store count
 // through MAPI's table notification; removing it takes it away again.
 TEST_F(SessionTest, StoresAddedToTheProfileWhileLoggedOnAreCounted) {

@@ -69,3 +69,9 @@ void MapiFixture::SetLogonUiAnswer(bool pickDefault) {
   using Fn = void(WINAPI*)(BOOL);
   Control<Fn>("StandinSetLogonUiAnswer")(pickDefault ? TRUE : FALSE);
 }
+
+HRESULT MapiFixture::DeliverMail(const char* profile, const char* messageJson) {
+  using Fn = HRESULT(WINAPI*)(LPCSTR, LPCSTR, LPSTR, ULONG);
+  char error[256] = {};
+  return Control<Fn>("StandinDeliverMail")(profile, messageJson, error, sizeof error);
+}

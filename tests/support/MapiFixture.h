@@ -6,6 +6,18 @@
 
 #include <string>
 
+// Dispatches this thread's window messages (where MAPI delivers notifications) until
+// `done` or `timeoutMs` have passed; the last answer of `done`.
+template <class F>
+bool PumpUntil(F done, DWORD timeoutMs = 2000) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(5)) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (GetTickCount() - start > timeoutMs) return done();
+  }
+  return true;
+}
+
 // Deletes a directory with everything below it.
 void RemoveDirectoryTree(const std::string& dir);
 
@@ -24,6 +36,8 @@ class MapiFixture {
   static void SetFault(const char* operation, HRESULT result, ULONG succeedFirst = 0);
   static void ClearFaults();
   static void SetLogonUiAnswer(bool pickDefault);
+  // Drops a new mail (described as a fixture's messages are) into the profile's inbox.
+  static HRESULT DeliverMail(const char* profile, const char* messageJson);
 
  private:
   std::string directory_;
