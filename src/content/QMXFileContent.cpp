@@ -9,6 +9,7 @@
 #include "content/MemberTextFilter.h"
 #include "foundation/AnsiText.h"
 #include "frame/resource.h"
+#include "foundation/AutomationOut.h"
 
 namespace kelmsgs {
 
@@ -272,9 +273,7 @@ HRESULT CQMXFileContent::put_LogFile(BSTR newVal) {
 }
 
 HRESULT CQMXFileContent::get_LoggingEnabled(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = loggingEnabled_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(loggingEnabled_, pVal);
 }
 
 HRESULT CQMXFileContent::put_LoggingEnabled(VARIANT_BOOL newVal) {

@@ -10,6 +10,7 @@
 #include "foundation/MapiProps.h"
 #include "foundation/PropTags.h"
 #include "frame/ObjectFactory.h"
+#include "foundation/AutomationOut.h"
 
 namespace kelmsgs {
 
@@ -112,9 +113,7 @@ HRESULT CQMXStoreFolder::putref_MsgStore(IUnknown* newVal) {
 }
 
 HRESULT CQMXStoreFolder::get_Subfolders(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = hasSubfolders_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(hasSubfolders_, pVal);
 }
 
 HRESULT CQMXStoreFolder::get_SubfolderCount(LONG* pVal) {
@@ -124,9 +123,7 @@ HRESULT CQMXStoreFolder::get_SubfolderCount(LONG* pVal) {
 }
 
 HRESULT CQMXStoreFolder::get_Messages(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = hasMessages_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(hasMessages_, pVal);
 }
 
 HRESULT CQMXStoreFolder::get_MessageCount(LONG* pVal) {

@@ -4,6 +4,7 @@
 
 #include "foundation/AnsiText.h"
 #include "foundation/VendorKey.h"
+#include "foundation/AutomationOut.h"
 
 namespace kelmsgs {
 
@@ -35,9 +36,7 @@ HRESULT TraceLog::put_LogFile(BSTR name) {
 }
 
 HRESULT TraceLog::get_LoggingEnabled(VARIANT_BOOL* pVal) const {
-  if (!pVal) return E_POINTER;
-  *pVal = enabled_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(enabled_, pVal);
 }
 
 HRESULT TraceLog::put_LoggingEnabled(VARIANT_BOOL on) {
@@ -46,9 +45,7 @@ HRESULT TraceLog::put_LoggingEnabled(VARIANT_BOOL on) {
 }
 
 HRESULT TraceLog::get_AppendLog(VARIANT_BOOL* pVal) const {
-  if (!pVal) return E_POINTER;
-  *pVal = append_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(append_, pVal);
 }
 
 HRESULT TraceLog::put_AppendLog(VARIANT_BOOL on) {

@@ -5,6 +5,7 @@
 
 #include "foundation/BstrText.h"
 #include "foundation/VendorKey.h"
+#include "foundation/AutomationOut.h"
 
 namespace kelmsgs {
 
@@ -25,11 +26,6 @@ HRESULT CopyOut(const std::wstring& value, BSTR* pVal) {
   return *pVal ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT ReadLong(LONG value, LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = value;
-  return S_OK;
-}
 }  // namespace
 
 CQMXSession::CQMXSession() {
@@ -88,7 +84,7 @@ HRESULT CQMXSession::put_AppendLog(VARIANT_BOOL newVal) {
 }
 
 HRESULT CQMXSession::get_ProfileCount(LONG* pVal) {
-  return ReadLong(static_cast<LONG>(profileNames_.size()), pVal);
+  return LongOut(static_cast<LONG>(profileNames_.size()), pVal);
 }
 
 HRESULT CQMXSession::get_ProfileName(LONG Index, BSTR* pVal) {
@@ -108,7 +104,7 @@ HRESULT CQMXSession::get_CurrentUser(BSTR* pVal) {
   return CopyOut(currentUser_, pVal);
 }
 HRESULT CQMXSession::get_OutlookVersion(LONG* pVal) {
-  return ReadLong(outlookVersion_, pVal);
+  return LongOut(outlookVersion_, pVal);
 }
 HRESULT CQMXSession::put_OutlookVersion(LONG newVal) {
   outlookVersion_ = newVal;
@@ -128,16 +124,14 @@ HRESULT CQMXSession::get_UserFolder(BSTR* pVal) {
   return CopyOut(userFolder_, pVal);
 }
 HRESULT CQMXSession::get_BuildNumber(LONG* pVal) {
-  return ReadLong(kBuildNumber, pVal);
+  return LongOut(kBuildNumber, pVal);
 }
 HRESULT CQMXSession::get_PatchNumber(LONG* pVal) {
-  return ReadLong(kPatchNumber, pVal);
+  return LongOut(kPatchNumber, pVal);
 }
 
 HRESULT CQMXSession::get_ProgressbarEnabled(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = progressbarEnabled_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(progressbarEnabled_, pVal);
 }
 HRESULT CQMXSession::put_ProgressbarEnabled(VARIANT_BOOL newVal) {
   progressbarEnabled_ = newVal != VARIANT_FALSE;

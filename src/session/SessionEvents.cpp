@@ -13,6 +13,7 @@
 #include "foundation/UserValues.h"
 #include "session/EventQueuePlan.h"
 #include "session/MessagePump.h"
+#include "foundation/AutomationOut.h"
 
 namespace kelmsgs {
 
@@ -72,9 +73,7 @@ void WriteQueueValue(const QueueValue& value) {
 }  // namespace
 
 HRESULT CQMXSession::get_TrackEvents(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = trackEvents_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(trackEvents_, pVal);
 }
 
 HRESULT CQMXSession::put_TrackEvents(VARIANT_BOOL newVal) {

@@ -13,6 +13,7 @@
 #include "frame/ObjectFactory.h"
 #include "frame/resource.h"
 #include "store/MAPINotify.h"
+#include "foundation/AutomationOut.h"
 
 namespace kelmsgs {
 
@@ -38,9 +39,7 @@ HRESULT CQMXMessageStore::get_DateTimeString(DATE DateTime, BSTR* pVal) {
 }
 
 HRESULT CQMXMessageStore::get_Default(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = default_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(default_, pVal);
 }
 
 HRESULT CQMXMessageStore::get_FolderType(IQMXStoreFolder*, MAPIFolderTypeConstants* pVal) {
@@ -117,9 +116,7 @@ void CQMXMessageStore::OpenStandardFolders() {
 }
 
 HRESULT CQMXMessageStore::get_Public(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = (supportMask_ & STORE_PUBLIC_FOLDERS) ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut((supportMask_ & STORE_PUBLIC_FOLDERS), pVal);
 }
 
 HRESULT CQMXMessageStore::AddProperties(BSTR DisplayName, VARIANT_BOOL Default,
@@ -219,9 +216,7 @@ HRESULT CQMXMessageStore::Unadvise() {
 }
 
 HRESULT CQMXMessageStore::get_Advised(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = advised_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(advised_, pVal);
 }
 
 HRESULT CQMXMessageStore::get_EntryId(BSTR* pVal) {
@@ -244,9 +239,7 @@ HRESULT CQMXMessageStore::put_LogFile(BSTR newVal) {
 }
 
 HRESULT CQMXMessageStore::get_LoggingEnabled(VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = loggingEnabled_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return BoolOut(loggingEnabled_, pVal);
 }
 
 HRESULT CQMXMessageStore::put_LoggingEnabled(VARIANT_BOOL newVal) {
