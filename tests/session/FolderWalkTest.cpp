@@ -15,11 +15,11 @@
 #include "foundation/Owned.h"
 #include "session/QMXSession.h"
 #include "support/MapiFixture.h"
+#include "support/SessionLogon.h"
 #include "support/TestRegistry.h"
 
 using kelmsgs::Bstr;
 using kelmsgs::ComPtr;
-using kelmsgs::CQMXSession;
 
 namespace {
 
@@ -92,10 +92,7 @@ class FolderWalkTest : public testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(fixture_.loaded()) << fixture_.error();
-    ASSERT_EQ(CQMXSession::Create(session_), S_OK);
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    ASSERT_EQ(session_->Logon(nullptr, nullptr, &ok), S_OK);
-    ASSERT_EQ(ok, VARIANT_TRUE);
+    ASSERT_TRUE(LogOnNewSession(session_));
     ASSERT_EQ(sink_.Connect(static_cast<IQMXSession*>(session_.get())), S_OK);
   }
   void TearDown() override {
@@ -141,7 +138,7 @@ class FolderWalkTest : public testing::Test {
   }
 
   MapiFixture fixture_;
-  ComPtr<CQMXSession> session_;
+  ComPtr<kelmsgs::CQMXSession> session_;
   EventSink sink_;
 };
 
