@@ -38,6 +38,8 @@ enum SessionEventId : long {
   kEventIdMessageCopied = 5,
   kEventIdNewMail = 6,
   kEventIdMessageEvent = 8,
+  kEventIdFolderInfo = 9,
+  kEventIdEndFolderInfo = 10,
 };
 
 // The event Notify raises for an event type, and the line it traces.

@@ -22,4 +22,9 @@ enum FolderKind : int {
 // full stop (so "IPF.Note" and "IPM.Note" are alike); the comparison is case-sensitive.
 FolderKind FolderKindOfClass(std::string_view containerClass) noexcept;
 
+// The folder walk's reading of a class: the same normalisation, but only a normalised
+// class has a kind, letters compare without regard to case, any class starting with
+// "IP..Imap" is mail, and there is no "special" kind.
+FolderKind WalkFolderKindOfClass(std::string_view containerClass) noexcept;
+
 }  // namespace kelmsgs

@@ -2,8 +2,9 @@
 // profile, wraps the profile's message stores, records profile information and offers
 // the session-wide operations of the object model. Its members are split over source
 // units by concern: lifecycle and properties (QMXSession.cpp), logon (SessionLogon.cpp),
-// profile information (SessionProfiles.cpp), the store table (SessionStores.cpp) and
-// message events (SessionEvents.cpp).
+// profile information (SessionProfiles.cpp), the store table (SessionStores.cpp),
+// message events (SessionEvents.cpp), access by identifier (SessionAccess.cpp) and the
+// folder walk (SessionFolderWalk.cpp).
 #pragma once
 
 #include <mapix.h>
@@ -16,6 +17,7 @@
 #include "foundation/Owned.h"
 #include "foundation/TraceLog.h"
 #include "frame/EventSourceObject.h"
+#include "session/StandardFolderTable.h"
 
 namespace kelmsgs {
 
@@ -167,8 +169,22 @@ class CQMXSession final
   struct EventIds;
   void RecordEvent(EventIds& ids, ULONG eventType, ULONG objectType);
 
+  // Folder walk (SessionFolderWalk.cpp): one store row as the walk copies it, the
+  // arguments of one FolderInfo event, and the steps of the walk.
+  struct WalkedStore;
+  struct FolderInfoArgs;
+  void WalkStore(const WalkedStore& row, bool ignorePublic, IMAPISession* walked);
+  void WalkFolder(IMsgStore* store, IMAPIFolder* folder, const std::string& storeId, LONG level,
+                  const StandardFolderTable& table, IMAPISession* walked);
+  LONG WalkFolderType(const SBinary* id, const char* containerClass, LONG depth,
+                      const StandardFolderTable& table);
+  void RaiseFolderInfo(const FolderInfoArgs& args);
+
   // Access by identifier.
-  HRESULT OpenStore(const MapiBuffer<BYTE>& id, ULONG size, HWND parent, ComPtr<IMsgStore>& store);
+  HRESULT OpenStore(const BYTE* id, ULONG size, HWND parent, ComPtr<IMsgStore>& store);
+  HRESULT OpenStore(const MapiBuffer<BYTE>& id, ULONG size, HWND parent, ComPtr<IMsgStore>& store) {
+    return OpenStore(id.get(), size, parent, store);
+  }
   HRESULT ReportMapiError(IUnknown* failed, HRESULT hr, const char* ownText);
   bool SameEntry(const BYTE* a, ULONG aSize, const BYTE* b, ULONG bSize, HRESULT* result = nullptr);
 

@@ -46,10 +46,10 @@ HRESULT WrapMessage(IUnknown* message, IQMXMessage** out) {
 
 }  // namespace
 
-HRESULT CQMXSession::OpenStore(const MapiBuffer<BYTE>& id, ULONG size, HWND parent,
-                               ComPtr<IMsgStore>& store) {
+HRESULT CQMXSession::OpenStore(const BYTE* id, ULONG size, HWND parent, ComPtr<IMsgStore>& store) {
   if (!session_) return MAPI_E_NOT_INITIALIZED;
-  return session_->OpenMsgStore(reinterpret_cast<ULONG_PTR>(parent), size, AsEntryId(id), nullptr,
+  return session_->OpenMsgStore(reinterpret_cast<ULONG_PTR>(parent), size,
+                                reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id)), nullptr,
                                 kStoreOpenFlags, store.put());
 }
 

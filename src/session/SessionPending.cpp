@@ -4,12 +4,6 @@
 
 namespace kelmsgs {
 
-HRESULT CQMXSession::StartGetFolderInfo(VARIANT_BOOL) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::get_MsgStoreFolderCount(LONG, LONG*) {
-  return E_NOTIMPL;
-}
 HRESULT CQMXSession::RemoveStore(BSTR) {
   return E_NOTIMPL;
 }

@@ -60,6 +60,11 @@ void MapiFixture::SetFault(const char* operation, HRESULT result, ULONG succeedF
   Control<Fn>("StandinSetFault")(operation, result, nullptr, succeedFirst);
 }
 
+void MapiFixture::SetFaultFor(const char* operation, HRESULT result, const std::string& objectHex) {
+  using Fn = HRESULT(WINAPI*)(LPCSTR, HRESULT, LPCSTR, ULONG);
+  Control<Fn>("StandinSetFault")(operation, result, objectHex.c_str(), 0);
+}
+
 void MapiFixture::ClearFaults() {
   using Fn = void(WINAPI*)();
   Control<Fn>("StandinClearFaults")();

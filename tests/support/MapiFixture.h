@@ -34,6 +34,8 @@ class MapiFixture {
 
   // Test controls of the stand-in.
   static void SetFault(const char* operation, HRESULT result, ULONG succeedFirst = 0);
+  // The same for the one object with that hex entry identifier.
+  static void SetFaultFor(const char* operation, HRESULT result, const std::string& objectHex);
   static void ClearFaults();
   static void SetLogonUiAnswer(bool pickDefault);
   // Drops a new mail (described as a fixture's messages are) into the profile's inbox.

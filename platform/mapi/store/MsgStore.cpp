@@ -223,7 +223,11 @@ STDMETHODIMP MsgStore::OpenEntry(ULONG cb, LPENTRYID id, LPCIID iid, ULONG flags
   if (!type || !out) return MAPI_E_INVALID_PARAMETER;
   *out = nullptr;
   control::Journal("IMsgStore::OpenEntry", flags);
-  if (HRESULT hr = control::Fault("OpenEntry"); FAILED(hr)) return hr;
+  // An entry can be made to fail for one identifier (in the form it is asked for).
+  std::string hex(id ? cb * 2 + 1 : 1, '\0');
+  if (id) HexFromBin(reinterpret_cast<LPBYTE>(id), static_cast<int>(cb), hex.data());
+  hex.pop_back();
+  if (HRESULT hr = control::Fault("OpenEntry", hex); FAILED(hr)) return hr;
   engine_->Refresh();
   // 2. No identifier: the root folder. Otherwise an identifier of this store.
   EntryRef ref;
