@@ -10,9 +10,6 @@ HRESULT CQMXSession::StartGetFolderInfo(VARIANT_BOOL) {
 HRESULT CQMXSession::get_MsgStoreFolderCount(LONG, LONG*) {
   return E_NOTIMPL;
 }
-HRESULT CQMXSession::RemoveStore(BSTR) {
-  return E_NOTIMPL;
-}
 HRESULT CQMXSession::CopyAttachments(BSTR, BSTR, BSTR, BSTR, VARIANT_BOOL) {
   return E_NOTIMPL;
 }
