@@ -3,8 +3,9 @@
 // the session-wide operations of the object model. Its members are split over source
 // units by concern: lifecycle and properties (QMXSession.cpp), logon (SessionLogon.cpp),
 // profile information (SessionProfiles.cpp), the store table (SessionStores.cpp),
-// message events (SessionEvents.cpp), access by identifier (SessionAccess.cpp) and the
-// folder walk (SessionFolderWalk.cpp).
+// message events (SessionEvents.cpp), access by identifier (SessionAccess.cpp), the
+// folder walk (SessionFolderWalk.cpp) and the removal of stores from the profile
+// (SessionRemoveStore.cpp, SessionRemoveStoreRegKeys.cpp).
 #pragma once
 
 #include <mapix.h>
@@ -179,6 +180,15 @@ class CQMXSession final
   LONG WalkFolderType(const SBinary* id, const char* containerClass, LONG depth,
                       const StandardFolderTable& table);
   void RaiseFolderInfo(const FolderInfoArgs& args);
+
+  // Removal of a store from the profile: one message service's provider of the name (its
+  // section key goes when it has none), and the sweep of the profile's sections that
+  // still belong to the result store. An empty profile key leaves the registry alone.
+  HRESULT RemoveServiceProvider(IMsgServiceAdmin* services, const SRow& service,
+                                LPSRestriction named, const std::string& position,
+                                const std::string& profileKey);
+  void RemoveStoreRegKeys(const std::string& profileKey);
+  bool CleanProfileSection(HKEY profile, const std::string& profileKey, const char* name);
 
   // Access by identifier.
   HRESULT OpenStore(const BYTE* id, ULONG size, HWND parent, ComPtr<IMsgStore>& store);

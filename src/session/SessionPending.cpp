@@ -4,9 +4,6 @@
 
 namespace kelmsgs {
 
-HRESULT CQMXSession::RemoveStore(BSTR) {
-  return E_NOTIMPL;
-}
 HRESULT CQMXSession::CopyAttachments(BSTR, BSTR, BSTR, BSTR, VARIANT_BOOL) {
   return E_NOTIMPL;
 }

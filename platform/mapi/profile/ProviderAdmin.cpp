@@ -72,7 +72,13 @@ STDMETHODIMP ProviderAdmin::DeleteProvider(LPMAPIUID uid) {
   if (!uid) return MAPI_E_INVALID_PARAMETER;
   control::Journal("IProviderAdmin::DeleteProvider", 0, {}, profiles::UidHex(uid->ab));
   if (HRESULT hr = control::Fault("DeleteProvider"); FAILED(hr)) return hr;
-  return profiles::DeleteProvider(profile_, profiles::UidHex(uid->ab));
+  // Only the providers of the administered service are recognised, as in MAPI.
+  const std::string hex = profiles::UidHex(uid->ab);
+  bool ours = false;
+  for (const profiles::Section& s : profiles::Providers(profile_, service_))
+    ours = ours || s.uidHex == hex;
+  if (!ours) return MAPI_E_NOT_FOUND;
+  return profiles::DeleteProvider(profile_, hex);
 }
 
 STDMETHODIMP ProviderAdmin::OpenProfileSection(LPMAPIUID uid, LPCIID iid, ULONG flags,

@@ -162,6 +162,12 @@ TEST_F(StandinSession, StoreTableListsTheStoresAndFollowsTheProfile) {
   EXPECT_STREQ(value, "Archive");
   RegCloseKey(opened);
 
+  // Another service's administration does not know the provider and leaves it.
+  Ref<IProviderAdmin> otherService = ServiceProviders("Public Folders");
+  ASSERT_TRUE(otherService);
+  EXPECT_EQ(otherService->DeleteProvider(&uid), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(RowCount(stores.get()), 3u);
+
   ASSERT_EQ(providers->DeleteProvider(&uid), S_OK);
   EXPECT_EQ(RowCount(stores.get()), 2u);
   EXPECT_EQ(providers->DeleteProvider(&uid), MAPI_E_NOT_FOUND);
