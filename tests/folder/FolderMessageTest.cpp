@@ -11,7 +11,9 @@
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
 #include "session/QMXSession.h"
+#include "support/BstrText.h"
 #include "support/MapiFixture.h"
+#include "support/SessionLogon.h"
 #include "support/TestRegistry.h"
 
 using kelmsgs::Bstr;
@@ -44,21 +46,11 @@ const char* const kProfile = R"({
            {"name": "Odd", "class": "IPF.Imap.Sub"}]}]}]}
   ]})";
 
-std::wstring Str(BSTR s) {
-  return s ? std::wstring(s, SysStringLen(s)) : L"<null>";
-}
-Bstr B(const std::wstring& s) {
-  return Bstr(SysAllocString(s.c_str()));
-}
-
 class FolderMessageTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fixture_.loaded()) << fixture_.error();
-    ASSERT_EQ(CQMXSession::Create(session_), S_OK);
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    ASSERT_EQ(session_->Logon(nullptr, nullptr, &ok), S_OK);
-    ASSERT_EQ(ok, VARIANT_TRUE);
+    ASSERT_TRUE(LogOnNewSession(session_));
     ASSERT_EQ(session_->get_MsgStore(0, store_.put()), S_OK);
     ASSERT_EQ(store_->get_RootFolder(root_.put()), S_OK);
     alpha_ = Subfolder(root_.get(), L"Alpha");

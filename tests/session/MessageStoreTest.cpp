@@ -10,7 +10,9 @@
 #include "foundation/Owned.h"
 #include "session/QMXSession.h"
 #include "store/QMXMessageStore.h"
+#include "support/BstrText.h"
 #include "support/MapiFixture.h"
+#include "support/SessionLogon.h"
 #include "support/TestRegistry.h"
 
 using kelmsgs::Bstr;
@@ -30,21 +32,11 @@ const char* const kProfile = R"({
         {"displayName": "Public Folders", "file": "public.kms", "public": true}]}]}
   ]})";
 
-std::wstring Str(BSTR s) {
-  return s ? std::wstring(s, SysStringLen(s)) : L"<null>";
-}
-Bstr B(const std::wstring& s) {
-  return Bstr(SysAllocString(s.c_str()));
-}
-
 class MessageStoreTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fixture_.loaded()) << fixture_.error();
-    ASSERT_EQ(CQMXSession::Create(session_), S_OK);
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    ASSERT_EQ(session_->Logon(nullptr, nullptr, &ok), S_OK);
-    ASSERT_EQ(ok, VARIANT_TRUE);
+    ASSERT_TRUE(LogOnNewSession(session_));
     ASSERT_EQ(session_->get_MsgStore(0, mailbox_.put()), S_OK);  // "Mailbox" sorts first
   }
   void TearDown() override {

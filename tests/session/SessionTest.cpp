@@ -11,6 +11,7 @@
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
 #include "session/QMXSession.h"
+#include "support/BstrText.h"
 #include "support/MapiFixture.h"
 #include "support/TestRegistry.h"
 
@@ -34,14 +35,6 @@ const char* const kProfiles = R"({
       {"service": "MSPST MS", "displayName": "Personal Folders", "stores": [
         {"displayName": "Home Archive", "file": "home.kms", "flavour": "short"}]}]}
   ]})";
-
-std::wstring Str(BSTR s) {
-  return s ? std::wstring(s, SysStringLen(s)) : L"<null>";
-}
-
-Bstr B(const std::wstring& s) {
-  return Bstr(SysAllocString(s.c_str()));
-}
 
 class SessionTest : public testing::Test {
  protected:

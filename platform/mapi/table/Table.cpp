@@ -196,21 +196,26 @@ STDMETHODIMP Table::GetRowCount(ULONG, ULONG* count) {
   return S_OK;
 }
 
+HRESULT Table::PositionOf(BOOKMARK origin, std::size_t& position) const {
+  if (origin == BOOKMARK_BEGINNING) {
+    position = 0;
+  } else if (origin == BOOKMARK_CURRENT) {
+    position = cursor_;
+  } else if (origin == BOOKMARK_END) {
+    position = view_.size();
+  } else {
+    auto it = bookmarks_.find(origin);
+    if (it == bookmarks_.end()) return MAPI_E_INVALID_BOOKMARK;
+    position = it->second;
+  }
+  return S_OK;
+}
+
 STDMETHODIMP Table::SeekRow(BOOKMARK origin, LONG count, LONG* sought) {
   std::lock_guard guard(lock_);
   // 1. The starting point.
   std::size_t start = 0;
-  if (origin == BOOKMARK_BEGINNING) {
-    start = 0;
-  } else if (origin == BOOKMARK_CURRENT) {
-    start = cursor_;
-  } else if (origin == BOOKMARK_END) {
-    start = view_.size();
-  } else {
-    auto it = bookmarks_.find(origin);
-    if (it == bookmarks_.end()) return MAPI_E_INVALID_BOOKMARK;
-    start = it->second;
-  }
+  if (HRESULT hr = PositionOf(origin, start); FAILED(hr)) return hr;
   // 2. Move, stopping at either end.
   long long target = static_cast<long long>(start) + count;
   target = std::clamp<long long>(target, 0, static_cast<long long>(view_.size()));
@@ -246,17 +251,7 @@ STDMETHODIMP Table::FindRow(LPSRestriction restriction, BOOKMARK origin, ULONG f
   std::lock_guard guard(lock_);
   // 2. The starting row.
   std::size_t start = 0;
-  if (origin == BOOKMARK_BEGINNING) {
-    start = 0;
-  } else if (origin == BOOKMARK_CURRENT) {
-    start = cursor_;
-  } else if (origin == BOOKMARK_END) {
-    start = view_.size();
-  } else {
-    auto it = bookmarks_.find(origin);
-    if (it == bookmarks_.end()) return MAPI_E_INVALID_BOOKMARK;
-    start = it->second;
-  }
+  if (HRESULT hr = PositionOf(origin, start); FAILED(hr)) return hr;
   // 3. Search forward, or backward with DIR_BACKWARD; the cursor lands on the match.
   if (flags & DIR_BACKWARD) {
     for (std::size_t i = start; i-- > 0;) {

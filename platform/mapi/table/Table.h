@@ -65,7 +65,9 @@ class Table : public IMAPITable, public ComObject {
   void* FindInterface(REFIID iid) override;
 
  private:
-  void RebuildView();                                                  // under lock_
+  void RebuildView();  // under lock_
+  // The view position a bookmark (or BOOKMARK_BEGINNING/CURRENT/END) names; under lock_.
+  HRESULT PositionOf(BOOKMARK origin, std::size_t& position) const;
   std::vector<KeyedRow> KeyedView() const;                             // under lock_
   NotificationBlock MakeBatch(const std::vector<TableEvent>& events);  // under lock_
   HRESULT Check(const char* operation);
