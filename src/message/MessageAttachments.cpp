@@ -35,6 +35,8 @@ namespace {
 enum class AttachmentColumn { RecordKey, AttachNum, AttachMethod, LongFilename };
 // Columns of the rows AttachmentFromId finds.
 enum class FoundColumn { AttachNum, LongFilename };
+// The properties SaveAttachment reads from the attachment.
+enum class SavedProp { Method, LongFilename };
 
 // An attachment's identifier: its record key as upper-case hexadecimal.
 std::string RowId(const SRow& row) {
@@ -114,8 +116,8 @@ HRESULT CQMXMessage::get_Attachment(LONG Index, IQMXAttach** pVal) {
   hr = attach->GetProps(tags.get(), 0, &count, name.put());
   if (FAILED(hr)) return hr;
   attach.reset();
-  const char* longName =
-      count == 1 && !IsErrorValue(name.get()[0]) ? name.get()[0].Value.lpszA : nullptr;
+  const SPropValue* named = Column(SRow{0, count, name.get()}, 0, PR_ATTACH_LONG_FILENAME_A);
+  const char* longName = named ? named->Value.lpszA : nullptr;
   // 4-6. Its object.
   Bstr id(BstrFromNarrow(RowId(*row)));
   return MakeAttachment(AttachNum(*row), longName, id.get(), pVal);
@@ -193,13 +195,14 @@ HRESULT CQMXMessage::SaveAttachment(LONG Index, BSTR Filename, VARIANT_BOOL* pVa
   hr = attach->GetProps(tags.get(), 0, &count, values.put());
   if (FAILED(hr)) return hr;
   // 4. Only attachments by value with a long name are saved.
-  const SPropValue* v = values.get();
-  if (count < 2 || IsErrorValue(v[0]) || v[0].Value.l != ATTACH_BY_VALUE || IsErrorValue(v[1]))
-    return S_OK;
+  const SRow props{0, count, values.get()};
+  const SPropValue* method = Column(props, SavedProp::Method, PR_ATTACH_METHOD);
+  const SPropValue* longName = Column(props, SavedProp::LongFilename, PR_ATTACH_LONG_FILENAME_A);
+  if (!method || method->Value.l != ATTACH_BY_VALUE || !longName) return S_OK;
   // 5. The caller's path as given, else a safe name in the temporary directory.
   const std::string path = Filename && SysStringLen(Filename)
                                ? NarrowFromBstr(Filename)
-                               : TempDirectory() + SafeFileName(v[1].Value.lpszA);
+                               : TempDirectory() + SafeFileName(longName->Value.lpszA);
   // 6. The data.
   ComPtr<IStream> data;
   hr = attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0,

@@ -24,6 +24,9 @@ constexpr ULONG kStoreEvents = fnevExtended | fnevNewMail | fnevObjectCreated | 
                                fnevObjectModified | fnevObjectMoved |
                                fnevObjectCopied;  // 0x8000007E
 
+// The store's properties that name its outbox, sent items and deleted items.
+enum class StoreProp { ValidFolders, Outbox, SentItems, DeletedItems };
+
 // The properties Message sets on the message object it makes, in the order it reads them.
 enum class OpenedProp { Subject, Body, SubmitTime, DeliveryTime, EntryId, ParentId, StoreId };
 auto OpenedProps() {
@@ -91,7 +94,7 @@ HRESULT CQMXMessageStore::putref_MsgStore(IUnknown* newVal) {
   // 2. The root of the message subtree, and its name.
   PropValues subtree;
   if (SUCCEEDED(HrGetOneProp(store_.get(), PR_IPM_SUBTREE_ENTRYID, subtree.put())) &&
-      SUCCEEDED(OpenFolderById(*subtree.get(), rootFolder_)))
+      SUCCEEDED(OpenFolderById(subtree.get(), rootFolder_)))
     rootDisplayName_ = DisplayNameOf(rootFolder_.get());
   // 3. What the store supports.
   PropValues mask;
@@ -102,11 +105,12 @@ HRESULT CQMXMessageStore::putref_MsgStore(IUnknown* newVal) {
   return S_OK;
 }
 
-HRESULT CQMXMessageStore::OpenFolderById(const SPropValue& id, ComPtr<IMAPIFolder>& folder) {
-  if (IsErrorValue(id)) return MAPI_E_NOT_FOUND;
+HRESULT CQMXMessageStore::OpenFolderById(const SPropValue* id, ComPtr<IMAPIFolder>& folder) {
+  if (!id) return MAPI_E_NOT_FOUND;
   ULONG type = 0;
-  return store_->OpenEntry(id.Value.bin.cb, reinterpret_cast<LPENTRYID>(id.Value.bin.lpb), nullptr,
-                           MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
+  return store_->OpenEntry(id->Value.bin.cb, reinterpret_cast<LPENTRYID>(id->Value.bin.lpb),
+                           nullptr, MAPI_BEST_ACCESS, &type,
+                           reinterpret_cast<LPUNKNOWN*>(folder.put()));
 }
 
 void CQMXMessageStore::OpenStandardFolders() {
@@ -124,24 +128,34 @@ void CQMXMessageStore::OpenStandardFolders() {
                             PR_IPM_WASTEBASKET_ENTRYID);
   ULONG count = 0;
   PropValues values;
-  if (SUCCEEDED(store_->GetProps(storeTags.get(), 0, &count, values.put())) && count == 4) {
-    const SPropValue* v = values.get();
-    const ULONG valid = IsErrorValue(v[0]) ? 0 : v[0].Value.l;
-    if (valid & FOLDER_IPM_OUTBOX_VALID) OpenFolderById(v[1], standardFolders_[mfldTypeOutbox]);
-    if (valid & FOLDER_IPM_SENTMAIL_VALID) OpenFolderById(v[2], standardFolders_[mfldTypeSent]);
+  if (SUCCEEDED(store_->GetProps(storeTags.get(), 0, &count, values.put())) &&
+      count == storeTags.cValues) {
+    const SRow props{0, count, values.get()};
+    const SPropValue* mask = Column(props, StoreProp::ValidFolders, PR_VALID_FOLDER_MASK);
+    const ULONG valid = mask ? mask->Value.l : 0;
+    if (valid & FOLDER_IPM_OUTBOX_VALID)
+      OpenFolderById(Column(props, StoreProp::Outbox, PR_IPM_OUTBOX_ENTRYID),
+                     standardFolders_[mfldTypeOutbox]);
+    if (valid & FOLDER_IPM_SENTMAIL_VALID)
+      OpenFolderById(Column(props, StoreProp::SentItems, PR_IPM_SENTMAIL_ENTRYID),
+                     standardFolders_[mfldTypeSent]);
     if (valid & FOLDER_IPM_WASTEBASKET_VALID)
-      OpenFolderById(v[3], standardFolders_[mfldTypeDeleted]);
+      OpenFolderById(Column(props, StoreProp::DeletedItems, PR_IPM_WASTEBASKET_ENTRYID),
+                     standardFolders_[mfldTypeDeleted]);
   }
-  // 3. The inbox names the calendar, contacts, journal, notes and tasks folders.
+  // 3. The inbox names the calendar, contacts, journal, notes and tasks folders, in the
+  // order of the folder types.
   if (!standardFolders_[mfldTypeInbox]) return;
   auto inboxTags = MakeTags(PR_IPM_APPOINTMENT_ENTRYID, PR_IPM_CONTACT_ENTRYID,
                             PR_IPM_JOURNAL_ENTRYID, PR_IPM_NOTE_ENTRYID, PR_IPM_TASK_ENTRYID);
   values.reset();
   if (FAILED(standardFolders_[mfldTypeInbox]->GetProps(inboxTags.get(), 0, &count, values.put())) ||
-      count != 5)
+      count != inboxTags.cValues)
     return;
-  for (int i = 0; i < 5; ++i)
-    OpenFolderById(values.get()[i], standardFolders_[mfldTypeCalendar + i]);
+  const SRow props{0, count, values.get()};
+  for (ULONG i = 0; i < count; ++i)
+    OpenFolderById(Column(props, i, inboxTags.aulPropTag[i]),
+                   standardFolders_[mfldTypeCalendar + i]);
 }
 
 HRESULT CQMXMessageStore::get_Public(VARIANT_BOOL* pVal) {
