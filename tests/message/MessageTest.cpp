@@ -15,22 +15,6 @@ using kelmsgs::ComPtr;
 
 namespace {
 
-// Alpha: messages listed out of submit-time order, the first with an attachment by value
-// and an embedded message, the third with RTF; Bare: a message with neither subject nor
-// times.
-const char* const kFolders = R"([
-           {"name": "Zeta", "class": "IPF.Note"},
-           {"name": "Alpha", "class": "IPF.Note", "messages": [
-             {"subject": "second", "body": "two", "sent": "2024-03-02T10:00:00Z",
-              "received": "2024-03-02T10:05:00Z"},
-             {"subject": "first", "body": "one", "sent": "2024-03-01T10:00:00Z",
-              "attachments": [{"method": "value", "filename": "a.txt", "data": "hello"},
-                              {"method": "embedded", "message": {"subject": "inner",
-                                                                 "body": "inside"}}]},
-             {"subject": "third", "sent": "2024-03-03T10:00:00Z",
-              "rtf": "{\\rtf1\\ansi Third \\b bold\\b0  text\\par}"}]},
-           {"name": "Bare", "class": "IPF.Note", "messages": [{"body": "no subject"}]}])";
-
 DATE DateOf(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
   SYSTEMTIME st{year, month, 0, day, hour, minute, 0, 0};
   DATE date = 0;
@@ -55,8 +39,6 @@ std::string StreamText(IUnknown* mapiMessage, ULONG tag) {
 
 class MessageTest : public MailboxTest {
  protected:
-  MessageTest() : MailboxTest(kFolders) {}
-
   static std::wstring Body(IQMXMessage* message) {
     Bstr body;
     EXPECT_EQ(message->get_Body(body.put()), S_OK);

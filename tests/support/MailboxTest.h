@@ -25,9 +25,34 @@ inline std::string OneStoreProfile(const std::string& folders) {
          folders + "}]}]}]}";
 }
 
+// The mailbox most tests use. Alpha: messages listed out of submit-time order, the first
+// with an attachment by value and an embedded message, the third with RTF. Bare: a message
+// with neither subject nor times. Full: a message and a subfolder. Folders of several
+// classes, listed out of name order, and a message in sent items.
+inline const char* const kMailboxFolders = R"([
+  {"name": "Zeta", "class": "IPF.Note"},
+  {"name": "Alpha", "class": "IPF.Note", "messages": [
+    {"subject": "second", "body": "two", "sent": "2024-03-02T10:00:00Z",
+     "received": "2024-03-02T10:05:00Z"},
+    {"subject": "first", "body": "one", "sent": "2024-03-01T10:00:00Z",
+     "attachments": [{"method": "value", "filename": "a.txt", "data": "hello"},
+                     {"method": "embedded", "message": {"subject": "inner", "body": "inside"}}]},
+    {"subject": "third", "sent": "2024-03-03T10:00:00Z",
+     "rtf": "{\\rtf1\\ansi Third \\b bold\\b0  text\\par}"}]},
+  {"name": "Bare", "class": "IPF.Note", "messages": [{"body": "no subject, no times"}]},
+  {"name": "Empty", "class": "IPF.Note"},
+  {"name": "Full", "class": "IPF.Note", "messages": [{"subject": "kept?"}],
+   "folders": [{"name": "Below", "class": "IPF.Note"}]},
+  {"name": "Mail", "class": "IPF.Imap"},
+  {"name": "Odd", "class": "IPF.Imap.Sub"},
+  {"name": "Lower", "class": "ipf.note"},
+  {"name": "NoteSub", "class": "IPF.Note.Sub"},
+  {"name": "Sent Items", "messages": [{"subject": "gone out"}]}])";
+
 class MailboxTest : public testing::Test {
  protected:
-  explicit MailboxTest(const std::string& folders) : fixture_(OneStoreProfile(folders)) {}
+  explicit MailboxTest(const std::string& folders = kMailboxFolders)
+      : fixture_(OneStoreProfile(folders)) {}
 
   void SetUp() override {
     ASSERT_TRUE(fixture_.loaded()) << fixture_.error();
