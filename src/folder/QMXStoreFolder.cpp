@@ -5,12 +5,14 @@
 #include <string>
 
 #include "foundation/AnsiText.h"
+#include "foundation/AutomationOut.h"
 #include "foundation/BstrText.h"
 #include "foundation/DateConvert.h"
+#include "foundation/HexId.h"
 #include "foundation/MapiProps.h"
 #include "foundation/PropTags.h"
+#include "foundation/RowColumn.h"
 #include "frame/ObjectFactory.h"
-#include "foundation/AutomationOut.h"
 
 namespace kelmsgs {
 
@@ -24,8 +26,42 @@ struct SortByOne {
   LPSSortOrderSet get() { return reinterpret_cast<LPSSortOrderSet>(this); }
 };
 
-// Column positions of the contents rows.
-enum ContentsColumn { kId, kHasAttach, kSubject, kDelivery, kSubmit };
+// The columns of the hierarchy rows and of the contents rows, in the order of their sets.
+enum class HierarchyColumn { EntryId, DisplayName };
+auto HierarchyColumns() {
+  return MakeTags(PR_ENTRYID, PR_DISPLAY_NAME_A);
+}
+enum class ContentsColumn { EntryId, HasAttach, Subject, Delivery, Submit };
+auto ContentsColumns() {
+  return MakeTags(PR_ENTRYID, PR_HASATTACH, PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME,
+                  PR_CLIENT_SUBMIT_TIME);
+}
+
+// The identifier properties and counts of the folder itself.
+enum class FolderProp { EntryId, ParentId, StoreId, Subfolders, ContentCount };
+
+// A fresh VARIANT of type vt; the value is the caller's to set.
+VARIANT* FreshVariant(VARIANT* out, VARTYPE vt) {
+  *out = VARIANT{};
+  V_VT(out) = vt;
+  return out;
+}
+
+// A string value (the 8-bit text widened, or an identifier string) in a fresh VARIANT.
+HRESULT TextVariant(const char* text, VARIANT* out) {
+  BSTR made = nullptr;
+  const HRESULT hr = NarrowStringOut(text, &made);
+  if (FAILED(hr)) return hr;
+  V_BSTR(FreshVariant(out, VT_BSTR)) = made;
+  return S_OK;
+}
+HRESULT IdVariant(const SBinary& id, VARIANT* out) {
+  BSTR made = nullptr;
+  const HRESULT hr = HexStringOut(id.lpb, id.cb, &made);
+  if (FAILED(hr)) return hr;
+  V_BSTR(FreshVariant(out, VT_BSTR)) = made;
+  return S_OK;
+}
 
 }  // namespace
 
@@ -35,7 +71,7 @@ CQMXStoreFolder::~CQMXStoreFolder() {
 }
 
 HRESULT CQMXStoreFolder::get_DisplayName(BSTR* pVal) {
-  return CopyOut(displayName_, pVal);
+  return StringOut(displayName_, pVal);
 }
 
 HRESULT CQMXStoreFolder::put_DisplayName(BSTR newVal) {
@@ -49,16 +85,20 @@ void CQMXStoreFolder::ReadIdentity() {
   ULONG count = 0;
   PropValues values;
   if (FAILED(folder_->GetProps(tags.get(), 0, &count, values.put())) || count != 5) return;
-  const SPropValue* v = values.get();
+  const SRow props{0, count, values.get()};
   // 4. The identifiers that could be read.
-  if (!IsErrorValue(v[0])) folderId_ = HexBstr(v[0].Value.bin);
-  if (!IsErrorValue(v[1])) parentId_ = HexBstr(v[1].Value.bin);
-  if (!IsErrorValue(v[2])) storeId_ = HexBstr(v[2].Value.bin);
+  if (const SPropValue* v = Column(props, FolderProp::EntryId, PR_ENTRYID))
+    folderId_ = HexBstr(v->Value.bin);
+  if (const SPropValue* v = Column(props, FolderProp::ParentId, PR_PARENT_ENTRYID))
+    parentId_ = HexBstr(v->Value.bin);
+  if (const SPropValue* v = Column(props, FolderProp::StoreId, PR_STORE_ENTRYID))
+    storeId_ = HexBstr(v->Value.bin);
   // 5-6. Whether there are subfolders and messages.
-  if (!IsErrorValue(v[3])) hasSubfolders_ = v[3].Value.b != 0;
-  if (!IsErrorValue(v[4])) {
-    messageCount_ = v[4].Value.l;
-    hasMessages_ = v[4].Value.l > 0;
+  if (const SPropValue* v = Column(props, FolderProp::Subfolders, PR_SUBFOLDERS))
+    hasSubfolders_ = v->Value.b != 0;
+  if (const SPropValue* v = Column(props, FolderProp::ContentCount, PR_CONTENT_COUNT)) {
+    messageCount_ = v->Value.l;
+    hasMessages_ = v->Value.l > 0;
   }
 }
 
@@ -76,13 +116,7 @@ HRESULT CQMXStoreFolder::ReadRows(ULONG containerTag, LPSPropTagArray columns,
   return S_OK;
 }
 
-HRESULT CQMXStoreFolder::putref_MsgStore(IUnknown* newVal) {
-  // 1. The folder. Anything that is not a MAPI folder is refused rather than used as one.
-  folder_.reset();
-  if (!newVal) return S_OK;
-  const HRESULT hr = newVal->QueryInterface(IID_IMAPIFolder, folder_.put_void());
-  if (FAILED(hr)) return hr;
-  // 2. A new snapshot starts without a name, and without anything of an earlier folder.
+void CQMXStoreFolder::ClearSnapshot() {
   displayName_.reset();
   hierarchy_.reset();
   contents_.reset();
@@ -91,19 +125,31 @@ HRESULT CQMXStoreFolder::putref_MsgStore(IUnknown* newVal) {
   storeId_.reset();
   hasSubfolders_ = hasMessages_ = false;
   subfolderCount_ = messageCount_ = 0;
+}
+
+HRESULT CQMXStoreFolder::putref_MsgStore(IUnknown* newVal) {
+  // 1. The folder. Anything that is not a MAPI folder is refused rather than used as one,
+  // and the snapshot of the folder held before goes with it.
+  folder_.reset();
+  if (!newVal) return S_OK;
+  ComPtr<IMAPIFolder> folder;
+  const HRESULT hr = newVal->QueryInterface(IID_IMAPIFolder, folder.put_void());
+  // 2. A new snapshot starts without a name, and without anything of an earlier folder.
+  ClearSnapshot();
+  if (FAILED(hr)) return hr;
+  folder_ = std::move(folder);
   // 3-6. Identifiers and counts.
   ReadIdentity();
   // 7. The subfolders, by name.
   if (hasSubfolders_) {
-    auto columns = MakeTags(PR_ENTRYID, PR_DISPLAY_NAME_A);
+    auto columns = HierarchyColumns();
     SortByOne order(PR_DISPLAY_NAME_A);
     if (SUCCEEDED(ReadRows(PR_CONTAINER_HIERARCHY, columns.get(), order.get(), hierarchy_)))
       subfolderCount_ = static_cast<LONG>(hierarchy_.get()->cRows);
   }
   // 8. The messages, by submit time.
   if (hasMessages_) {
-    auto columns = MakeTags(PR_ENTRYID, PR_HASATTACH, PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME,
-                            PR_CLIENT_SUBMIT_TIME);
+    auto columns = ContentsColumns();
     SortByOne order(PR_CLIENT_SUBMIT_TIME);
     if (SUCCEEDED(ReadRows(PR_CONTAINER_CONTENTS, columns.get(), order.get(), contents_)))
       messageCount_ = static_cast<LONG>(contents_.get()->cRows);
@@ -138,14 +184,15 @@ HRESULT CQMXStoreFolder::get_Folder(LONG Index, IQMXStoreFolder** pVal) {
   if (Index < 0 || Index >= subfolderCount_) return E_INVALIDARG;
   if (!hierarchy_ || static_cast<ULONG>(Index) >= hierarchy_.get()->cRows) return S_OK;
   if (!folder_) return E_FAIL;
-  const SRow& row = hierarchy_.get()->aRow[Index];
-  if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID) return MAPI_E_NOT_FOUND;
+  const SPropValue* id =
+      Column(hierarchy_.get()->aRow[Index], HierarchyColumn::EntryId, PR_ENTRYID);
+  if (!id) return MAPI_E_NOT_FOUND;
   // 3. The subfolder.
   ComPtr<IMAPIFolder> sub;
   ULONG type = 0;
-  HRESULT hr = folder_->OpenEntry(
-      row.lpProps[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(row.lpProps[0].Value.bin.lpb),
-      nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(sub.put()));
+  HRESULT hr =
+      folder_->OpenEntry(id->Value.bin.cb, reinterpret_cast<LPENTRYID>(id->Value.bin.lpb), nullptr,
+                         MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(sub.put()));
   if (FAILED(hr)) return hr;
   // 4-5. Its object, in this folder's store.
   ComPtr<IQMXStoreFolder> object;
@@ -166,13 +213,13 @@ HRESULT CQMXStoreFolder::get_Folder(LONG Index, IQMXStoreFolder** pVal) {
 }
 
 HRESULT CQMXStoreFolder::get_FolderID(BSTR* pVal) {
-  return CopyOut(folderId_, pVal);
+  return StringOut(folderId_, pVal);
 }
 HRESULT CQMXStoreFolder::get_ParentId(BSTR* pVal) {
-  return CopyOut(parentId_, pVal);
+  return StringOut(parentId_, pVal);
 }
 HRESULT CQMXStoreFolder::get_StoreID(BSTR* pVal) {
-  return CopyOut(storeId_, pVal);
+  return StringOut(storeId_, pVal);
 }
 
 HRESULT CQMXStoreFolder::get_Message(LONG Index, IQMXMessage** pVal) {
@@ -185,15 +232,14 @@ HRESULT CQMXStoreFolder::get_Message(LONG Index, IQMXMessage** pVal) {
   // 2. No rows were read.
   if (!contents_ || static_cast<ULONG>(Index) >= contents_.get()->cRows) return S_OK;
   // 3-5. The message in its object; failures hand out nothing.
+  const SPropValue* id = Column(contents_.get()->aRow[Index], ContentsColumn::EntryId, PR_ENTRYID);
   ComPtr<IQMXMessage> object;
-  const SRow& row = contents_.get()->aRow[Index];
-  if (folder_ && SUCCEEDED(CreateObject(CLSID_QMXMessage, object)) && row.cValues > kId &&
-      row.lpProps[kId].ulPropTag == PR_ENTRYID) {
+  if (folder_ && id && SUCCEEDED(CreateObject(CLSID_QMXMessage, object))) {
     ComPtr<IUnknown> opened;
     ULONG type = 0;
-    if (SUCCEEDED(folder_->OpenEntry(row.lpProps[kId].Value.bin.cb,
-                                     reinterpret_cast<LPENTRYID>(row.lpProps[kId].Value.bin.lpb),
-                                     nullptr, MAPI_BEST_ACCESS, &type, opened.put())) &&
+    if (SUCCEEDED(folder_->OpenEntry(id->Value.bin.cb,
+                                     reinterpret_cast<LPENTRYID>(id->Value.bin.lpb), nullptr,
+                                     MAPI_BEST_ACCESS, &type, opened.put())) &&
         type == MAPI_MESSAGE) {
       object->putref_Msg(opened.get(), VARIANT_FALSE);
       *pVal = object.detach();
@@ -239,41 +285,27 @@ HRESULT CQMXStoreFolder::get_MessageProperty(LONG Index, MessagePropertyConstant
   if (Index < 0 || Index >= messageCount_) return E_INVALIDARG;
   if (!contents_ || static_cast<ULONG>(Index) >= contents_.get()->cRows) return S_OK;
   const SRow& row = contents_.get()->aRow[Index];
-  const auto column = [&](ContentsColumn c) -> const SPropValue* {
-    return row.cValues > static_cast<ULONG>(c) ? &row.lpProps[c] : nullptr;
-  };
   // 3. The value asked for.
   switch (Property) {
     case mpMessageID: {
-      const SPropValue* v = column(kId);
-      if (!v || IsErrorValue(*v)) return S_OK;
-      Bstr id = HexBstr(v->Value.bin);
-      VariantInit(pVal);
-      V_VT(pVal) = VT_BSTR;
-      V_BSTR(pVal) = id.release();
-      return S_OK;
+      const SPropValue* v = Column(row, ContentsColumn::EntryId, PR_ENTRYID);
+      return v ? IdVariant(v->Value.bin, pVal) : S_OK;
     }
     case mpAttachments: {
-      const SPropValue* v = column(kHasAttach);
-      VariantInit(pVal);
-      V_VT(pVal) = VT_BOOL;
-      V_BOOL(pVal) = v && !IsErrorValue(*v) && v->Value.b ? VARIANT_TRUE : VARIANT_FALSE;
+      const SPropValue* v = Column(row, ContentsColumn::HasAttach, PR_HASATTACH);
+      V_BOOL(FreshVariant(pVal, VT_BOOL)) = v && v->Value.b ? VARIANT_TRUE : VARIANT_FALSE;
       return S_OK;
     }
     case mpSubject: {
-      const SPropValue* v = column(kSubject);
-      VariantInit(pVal);
-      V_VT(pVal) = VT_BSTR;
-      V_BSTR(pVal) = v && !IsErrorValue(*v) ? BstrFromNarrow(v->Value.lpszA) : nullptr;
-      return S_OK;
+      const SPropValue* v = Column(row, ContentsColumn::Subject, PR_SUBJECT_A);
+      return TextVariant(v ? v->Value.lpszA : nullptr, pVal);
     }
     case mpDeliveryTime:
     case mpClientSubmitTime: {
-      const SPropValue* v = column(Property == mpDeliveryTime ? kDelivery : kSubmit);
-      if (!v || IsErrorValue(*v)) return S_OK;
-      VariantInit(pVal);
-      V_VT(pVal) = VT_DATE;
-      V_DATE(pVal) = FileTimeToDate(v->Value.ft);
+      const SPropValue* v = Property == mpDeliveryTime
+                                ? Column(row, ContentsColumn::Delivery, PR_MESSAGE_DELIVERY_TIME)
+                                : Column(row, ContentsColumn::Submit, PR_CLIENT_SUBMIT_TIME);
+      if (v) V_DATE(FreshVariant(pVal, VT_DATE)) = FileTimeToDate(v->Value.ft);
       return S_OK;
     }
     default:
@@ -290,15 +322,12 @@ HRESULT CQMXStoreFolder::put_LogFile(BSTR newVal) {
 
 HRESULT CQMXStoreFolder::get_SubfolderName(LONG Index, BSTR* pVal) {
   if (!pVal) return E_POINTER;
-  if (!hierarchy_) return S_OK;
+  // No rows, also when the folder said it had subfolders: nothing to name.
+  if (!hierarchy_ || hierarchy_.get()->cRows == 0) return S_OK;
   if (Index < 0 || static_cast<ULONG>(Index) >= hierarchy_.get()->cRows) return E_INVALIDARG;
-  const SRow& row = hierarchy_.get()->aRow[Index];
-  const char* name = row.cValues > 1 && row.lpProps[1].ulPropTag == PR_DISPLAY_NAME_A
-                         ? row.lpProps[1].Value.lpszA
-                         : "";
-  const std::wstring wide = WideFromAnsi(name);
-  *pVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-  return *pVal ? S_OK : E_OUTOFMEMORY;
+  const SPropValue* name =
+      Column(hierarchy_.get()->aRow[Index], HierarchyColumn::DisplayName, PR_DISPLAY_NAME_A);
+  return StringOut(WideFromAnsi(name ? name->Value.lpszA : ""), pVal);
 }
 
 HRESULT CQMXStoreFolder::get_IsInbox(VARIANT_BOOL* pVal) {

@@ -47,6 +47,8 @@ class CQMXStoreFolder final
   HRESULT STDMETHODCALLTYPE put_IsSentItems(VARIANT_BOOL newVal) override;
 
  private:
+  // Forgets everything read from a folder: the names, identifiers, counts and rows.
+  void ClearSnapshot();
   void ReadIdentity();
   HRESULT ReadRows(ULONG containerTag, LPSPropTagArray columns, LPSSortOrderSet order,
                    RowSet& rows);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "foundation/AutomationOut.h"
 #include "foundation/TextConvert.h"
 
 namespace kelmsgs {
@@ -31,10 +32,17 @@ std::string NarrowFromWide(const std::wstring& s) {
   return narrow ? std::string(narrow.get(), s.size()) : std::string();
 }
 
+HRESULT NarrowStringOut(const char* text, BSTR* out) {
+  if (!out) return E_POINTER;
+  if (!text) return StringOut(nullptr, 0, out);
+  const std::size_t length = std::strlen(text);
+  const WideText wide = WidenString(text, length);
+  if (!wide) return E_OUTOFMEMORY;
+  return StringOut(reinterpret_cast<const OLECHAR*>(wide.get()), length, out);
+}
+
 HRESULT CopyOut(const Bstr& value, BSTR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = value ? SysAllocStringLen(value.get(), SysStringLen(value.get())) : nullptr;
-  return S_OK;
+  return StringOut(value, pVal);
 }
 
 }  // namespace kelmsgs

@@ -17,7 +17,11 @@ BSTR BstrFromNarrow(const std::string& s);
 std::string NarrowFromBstr(BSTR s);
 std::string NarrowFromWide(const std::wstring& s);
 
-// Hands a fresh copy of value to an automation out-parameter (null stays null).
+// Hands an 8-bit string, widened, to a BSTR out-parameter (StringOut): null text hands
+// out null, and E_OUTOFMEMORY when the string cannot be made.
+HRESULT NarrowStringOut(const char* text, BSTR* out);
+
+// Hands a fresh copy of value to an automation out-parameter (StringOut).
 HRESULT CopyOut(const Bstr& value, BSTR* pVal);
 
 }  // namespace kelmsgs

@@ -4,16 +4,25 @@
 
 #include <cstring>
 
+#include "foundation/BstrText.h"
+#include "foundation/TextConvert.h"
+
 namespace kelmsgs {
 
 MapiBuffer<char> EntryIdToHex(const BYTE* bytes, ULONG count) {
   // 1. Two digits per byte and the terminator.
   MapiBuffer<char> text;
-  if (FAILED(MAPIAllocateBuffer(2 * count + 1, reinterpret_cast<void**>(text.put()))))
-    return {};
+  if (FAILED(MAPIAllocateBuffer(2 * count + 1, reinterpret_cast<void**>(text.put())))) return {};
   // 2. The messaging subsystem's own digits.
   HexFromBin(const_cast<BYTE*>(bytes), static_cast<int>(count), text.get());
   return text;
+}
+
+HRESULT HexStringOut(const BYTE* bytes, ULONG count, BSTR* out) {
+  if (!out) return E_POINTER;
+  const MapiBuffer<char> text = EntryIdToHex(bytes, count);
+  if (!text) return E_OUTOFMEMORY;
+  return NarrowStringOut(text.get(), out);
 }
 
 HRESULT HexToEntryId(const char* hex, MapiBuffer<BYTE>& out, ULONG& count) {
@@ -33,6 +42,16 @@ HRESULT HexToEntryId(const char* hex, MapiBuffer<BYTE>& out, ULONG& count) {
   out = std::move(bytes);
   count = static_cast<ULONG>(length / 2);
   return S_OK;
+}
+
+HRESULT EntryIdFromBstr(BSTR text, MapiBuffer<BYTE>& out, ULONG& count) {
+  out.reset();
+  count = 0;
+  // 1. Only characters whose 8-bit form is the character itself.
+  const std::size_t length = text ? SysStringLen(text) : 0;
+  if (!IsByteText(reinterpret_cast<const char16_t*>(text), length)) return E_INVALIDARG;
+  // 2. The digits.
+  return HexToEntryId(NarrowFromBstr(text).c_str(), out, count);
 }
 
 }  // namespace kelmsgs

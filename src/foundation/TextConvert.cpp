@@ -11,6 +11,12 @@ std::size_t WideLength(const char16_t* s) noexcept {
   return n;
 }
 
+bool IsByteText(const char16_t* s, std::size_t length) noexcept {
+  for (std::size_t i = 0; s && i < length; ++i)
+    if (s[i] == 0 || s[i] > 0xFF) return false;
+  return true;
+}
+
 NarrowText NarrowString(const char16_t* s, std::size_t length, std::size_t maxChars) noexcept {
   if (!s) length = 0;
   if (maxChars != 0 && length > maxChars) length = maxChars;
@@ -35,6 +41,8 @@ WideText WidenString(const char* s, std::size_t length) noexcept {
   return out;
 }
 
-WideText WidenString(const char* s) noexcept { return WidenString(s, s ? std::strlen(s) : 0); }
+WideText WidenString(const char* s) noexcept {
+  return WidenString(s, s ? std::strlen(s) : 0);
+}
 
 }  // namespace kelmsgs

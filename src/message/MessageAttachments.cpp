@@ -21,7 +21,9 @@
 #include "foundation/MapiExtraTags.h"
 #include "foundation/MapiProps.h"
 #include "foundation/PropTags.h"
+#include "foundation/RowColumn.h"
 #include "frame/ObjectFactory.h"
+#include "message/HeldMapiObject.h"
 #include "message/IdList.h"
 #include "message/QMXMessage.h"
 
@@ -30,36 +32,23 @@ namespace kelmsgs {
 namespace {
 
 // Columns of the attachment rows, in the order ReadAttachmentTable sets them.
-enum AttachmentColumn { kRecordKey = 0, kAttachNum = 1, kAttachMethod = 2, kLongFilename = 3 };
-
-const SPropValue* Column(const SRow& row, AttachmentColumn column, ULONG tag) {
-  if (row.cValues <= static_cast<ULONG>(column)) return nullptr;
-  const SPropValue& value = row.lpProps[column];
-  return value.ulPropTag == tag ? &value : nullptr;
-}
+enum class AttachmentColumn { RecordKey, AttachNum, AttachMethod, LongFilename };
+// Columns of the rows AttachmentFromId finds.
+enum class FoundColumn { AttachNum, LongFilename };
+// The properties SaveAttachment reads from the attachment.
+enum class SavedProp { Method, LongFilename };
 
 // An attachment's identifier: its record key as upper-case hexadecimal.
 std::string RowId(const SRow& row) {
-  const SPropValue* key = Column(row, kRecordKey, PR_RECORD_KEY);
+  const SPropValue* key = Column(row, AttachmentColumn::RecordKey, PR_RECORD_KEY);
   if (!key) return {};
   const auto hex = EntryIdToHex(key->Value.bin.lpb, key->Value.bin.cb);
   return hex ? std::string(hex.get()) : std::string();
 }
 
 LONG AttachNum(const SRow& row) {
-  const SPropValue* num = Column(row, kAttachNum, PR_ATTACH_NUM);
+  const SPropValue* num = Column(row, AttachmentColumn::AttachNum, PR_ATTACH_NUM);
   return num ? num->Value.l : -1;
-}
-
-// The MAPI object that one of this library's objects holds, as a property object; null
-// when it holds none.
-template <class Itf>
-ComPtr<IMAPIProp> MapiPropOf(Itf* object) {
-  ComPtr<IUnknown> unknown;
-  object->get_MAPIObject(unknown.put());
-  ComPtr<IMAPIProp> prop;
-  if (unknown) unknown->QueryInterface(IID_IMAPIProp, prop.put_void());
-  return prop;
 }
 
 // A string VARIANT, also when a script passes it by reference.
@@ -127,8 +116,8 @@ HRESULT CQMXMessage::get_Attachment(LONG Index, IQMXAttach** pVal) {
   hr = attach->GetProps(tags.get(), 0, &count, name.put());
   if (FAILED(hr)) return hr;
   attach.reset();
-  const char* longName =
-      count == 1 && !IsErrorValue(name.get()[0]) ? name.get()[0].Value.lpszA : nullptr;
+  const SPropValue* named = Column(SRow{0, count, name.get()}, 0, PR_ATTACH_LONG_FILENAME_A);
+  const char* longName = named ? named->Value.lpszA : nullptr;
   // 4-6. Its object.
   Bstr id(BstrFromNarrow(RowId(*row)));
   return MakeAttachment(AttachNum(*row), longName, id.get(), pVal);
@@ -148,7 +137,7 @@ HRESULT CQMXMessage::get_AttachmentFromId(BSTR EntryId, IQMXAttach** pVal) {
   // 3. The record key's bytes.
   MapiBuffer<BYTE> key;
   ULONG keySize = 0;
-  HRESULT hr = HexToEntryId(NarrowFromBstr(EntryId).c_str(), key, keySize);
+  HRESULT hr = EntryIdFromBstr(EntryId, key, keySize);
   if (FAILED(hr)) return hr;
   // 4. The rows with that record key.
   auto columns = MakeTags(PR_ATTACH_NUM, PR_ATTACH_LONG_FILENAME_A);
@@ -174,10 +163,10 @@ HRESULT CQMXMessage::get_AttachmentFromId(BSTR EntryId, IQMXAttach** pVal) {
   }
   // 6-7. The first row's attachment, under the caller's identifier.
   const SRow& row = rows.get()->aRow[0];
-  if (row.cValues < 2 || row.lpProps[0].ulPropTag != PR_ATTACH_NUM) return MAPI_E_NOT_FOUND;
-  const SPropValue& name = row.lpProps[1];
-  return MakeAttachment(row.lpProps[0].Value.l, IsErrorValue(name) ? "" : name.Value.lpszA, EntryId,
-                        pVal);
+  const SPropValue* num = Column(row, FoundColumn::AttachNum, PR_ATTACH_NUM);
+  if (!num) return MAPI_E_NOT_FOUND;
+  const SPropValue* name = Column(row, FoundColumn::LongFilename, PR_ATTACH_LONG_FILENAME_A);
+  return MakeAttachment(num->Value.l, name ? name->Value.lpszA : "", EntryId, pVal);
 }
 
 HRESULT CQMXMessage::get_AttachmentIndexFromId(BSTR EntryId, LONG* pVal) {
@@ -206,13 +195,14 @@ HRESULT CQMXMessage::SaveAttachment(LONG Index, BSTR Filename, VARIANT_BOOL* pVa
   hr = attach->GetProps(tags.get(), 0, &count, values.put());
   if (FAILED(hr)) return hr;
   // 4. Only attachments by value with a long name are saved.
-  const SPropValue* v = values.get();
-  if (count < 2 || IsErrorValue(v[0]) || v[0].Value.l != ATTACH_BY_VALUE || IsErrorValue(v[1]))
-    return S_OK;
+  const SRow props{0, count, values.get()};
+  const SPropValue* method = Column(props, SavedProp::Method, PR_ATTACH_METHOD);
+  const SPropValue* longName = Column(props, SavedProp::LongFilename, PR_ATTACH_LONG_FILENAME_A);
+  if (!method || method->Value.l != ATTACH_BY_VALUE || !longName) return S_OK;
   // 5. The caller's path as given, else a safe name in the temporary directory.
   const std::string path = Filename && SysStringLen(Filename)
                                ? NarrowFromBstr(Filename)
-                               : TempDirectory() + SafeFileName(v[1].Value.lpszA);
+                               : TempDirectory() + SafeFileName(longName->Value.lpszA);
   // 6. The data.
   ComPtr<IStream> data;
   hr = attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0,
@@ -231,7 +221,7 @@ HRESULT CQMXMessage::AddAttachment(IQMXAttach* Attachment) {
   if (!Attachment) return E_INVALIDARG;
   if (!message_) return E_FAIL;
   // 2. Its MAPI attachment.
-  const ComPtr<IMAPIProp> source = MapiPropOf(Attachment);
+  const ComPtr<IMAPIProp> source = HeldMapiObject<IMAPIProp>(Attachment, IID_IMAPIProp);
   if (!source) return E_INVALIDARG;
   // 3-7. Each step logged; the first failure ends the sequence, not the call.
   const auto step = [this](HRESULT hr, const char* next) {
@@ -260,7 +250,7 @@ HRESULT CQMXMessage::AttachMessage(IQMXMessage* Message) {
   if (!Message) return E_INVALIDARG;
   if (!message_) return E_FAIL;
   // 1. The message to embed.
-  const ComPtr<IMAPIProp> source = MapiPropOf(Message);
+  const ComPtr<IMAPIProp> source = HeldMapiObject<IMAPIProp>(Message, IID_IMAPIProp);
   if (!source) return E_INVALIDARG;
   // 2-3. A new attachment holding an embedded message.
   ComPtr<IAttach> attach;

@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "foundation/AnsiText.h"
+#include "foundation/AutomationOut.h"
 #include "foundation/BstrText.h"
 #include "foundation/DateConvert.h"
 #include "foundation/MapiExtraTags.h"
 #include "foundation/MapiProps.h"
 #include "foundation/PropTags.h"
+#include "foundation/RowColumn.h"
 #include "frame/ObjectFactory.h"
+#include "message/HeldMapiObject.h"
 
 namespace kelmsgs {
 
@@ -31,6 +34,36 @@ void Replace(Bstr& held, BSTR newVal) {
 Bstr WideAnsi(const std::string& text) {
   const std::wstring wide = WideFromAnsi(text.data(), text.size());
   return Bstr(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+}
+
+// The properties a message object takes from its MAPI message, in the order it reads them.
+enum class MessageProp {
+  EntryId,
+  ParentId,
+  StoreId,
+  SubmitTime,
+  DeliveryTime,
+  Body,
+  Subject,
+  HasAttach
+};
+auto MessageProps() {
+  return MakeTags(PR_ENTRYID, PR_PARENT_ENTRYID, PR_STORE_ENTRYID, PR_CLIENT_SUBMIT_TIME,
+                  PR_MESSAGE_DELIVERY_TIME, PR_BODY_A, PR_SUBJECT_A, PR_HASATTACH);
+}
+
+// What a copy leaves out: the access rights, the plain body and the compressed RTF with
+// its synchronisation properties (the store makes them anew), and the attachments unless
+// they are wanted.
+TagArray<9> CopyExclusions(bool withAttachments) {
+  auto tags = MakeTags(PR_ACCESS, PR_BODY_A, PR_RTF_SYNC_BODY_COUNT, PR_RTF_SYNC_BODY_CRC,
+                       PR_RTF_SYNC_BODY_TAG_A, PR_RTF_SYNC_PREFIX_COUNT, PR_RTF_SYNC_TRAILING_COUNT,
+                       PR_MESSAGE_ATTACHMENTS, PR_RTF_COMPRESSED);
+  if (withAttachments) {
+    tags.aulPropTag[7] = PR_RTF_COMPRESSED;
+    tags.cValues = 8;
+  }
+  return tags;
 }
 
 // The type a user property is stored with, and the VARIANT type it travels in.
@@ -87,7 +120,7 @@ HRESULT CQMXMessage::ReadId(ULONG tag, Bstr& held, bool always, BSTR* pVal) {
     if (SUCCEEDED(HrGetOneProp(message_.get(), tag, value.put())))
       held = HexBstr(value.get()->Value.bin);
   }
-  return CopyOut(held, pVal);
+  return StringOut(held, pVal);
 }
 
 HRESULT CQMXMessage::get_MessageID(BSTR* pVal) {
@@ -130,7 +163,7 @@ HRESULT CQMXMessage::get_Body(BSTR* pVal) {
     }
   }
   // 3. What the object holds.
-  return CopyOut(body_, pVal);
+  return StringOut(body_, pVal);
 }
 
 HRESULT CQMXMessage::put_Body(BSTR newVal) {
@@ -138,7 +171,7 @@ HRESULT CQMXMessage::put_Body(BSTR newVal) {
   return S_OK;
 }
 HRESULT CQMXMessage::get_Subject(BSTR* pVal) {
-  return CopyOut(subject_, pVal);
+  return StringOut(subject_, pVal);
 }
 HRESULT CQMXMessage::put_Subject(BSTR newVal) {
   Replace(subject_, newVal);
@@ -163,14 +196,14 @@ HRESULT CQMXMessage::put_SentTime(DATE newVal) {
   return S_OK;
 }
 HRESULT CQMXMessage::get_OldMessageID(BSTR* pVal) {
-  return CopyOut(oldMessageId_, pVal);
+  return StringOut(oldMessageId_, pVal);
 }
 HRESULT CQMXMessage::put_OldMessageID(BSTR newVal) {
   Replace(oldMessageId_, newVal);
   return S_OK;
 }
 HRESULT CQMXMessage::get_OldFolderID(BSTR* pVal) {
-  return CopyOut(oldFolderId_, pVal);
+  return StringOut(oldFolderId_, pVal);
 }
 HRESULT CQMXMessage::put_OldFolderID(BSTR newVal) {
   Replace(oldFolderId_, newVal);
@@ -204,25 +237,26 @@ HRESULT CQMXMessage::get_UserProperty(BSTR PropName, PropTypeConstants PropType,
   // 4. The type asked for.
   const UserPropertyType type = TypeOf(PropType);
   tag = CHANGE_PROP_TYPE(tag, type.mapiType);
-  VariantInit(pVal);
+  // The whole VARIANT is cleared: VariantInit sets only the type, and a value left from
+  // before would be freed by the caller as if it belonged to that type.
+  *pVal = VARIANT{};
   V_VT(pVal) = type.variantType;
-  // 5. The value, by the type the store returns.
+  // 5. The value, only when the store returns it in the type the VARIANT carries.
   PropValues value;
   if (FAILED(HrGetOneProp(message_.get(), tag, value.put()))) return S_OK;
-  switch (PROP_TYPE(value.get()->ulPropTag)) {
+  const SPropValue& stored = *value.get();
+  switch (PROP_TYPE(stored.ulPropTag)) {
     case PT_LONG:
-      V_I4(pVal) = value.get()->Value.l;
-      break;
+      if (V_VT(pVal) == VT_I4) V_I4(pVal) = stored.Value.l;
+      return S_OK;
     case PT_DOUBLE:
-      V_R8(pVal) = value.get()->Value.dbl;
-      break;
+      if (V_VT(pVal) == VT_R8) V_R8(pVal) = stored.Value.dbl;
+      return S_OK;
     case PT_STRING8:
-      if (V_VT(pVal) == VT_BSTR) V_BSTR(pVal) = BstrFromNarrow(value.get()->Value.lpszA);
-      break;
+      return V_VT(pVal) == VT_BSTR ? NarrowStringOut(stored.Value.lpszA, &V_BSTR(pVal)) : S_OK;
     default:
-      break;
+      return S_OK;
   }
-  return S_OK;
 }
 
 HRESULT CQMXMessage::put_UserProperty(BSTR PropName, PropTypeConstants PropType, VARIANT newVal) {
@@ -284,45 +318,45 @@ HRESULT CQMXMessage::put_UserProperty(BSTR PropName, PropTypeConstants PropType,
   return HrSetOneProp(message_.get(), &value);
 }
 
+HRESULT CQMXMessage::CopyInto(IQMXStoreFolder* destination, bool withAttachments,
+                              ComPtr<IMessage>& copy) {
+  // 1. The destination's MAPI folder; without one nothing is copied.
+  ComPtr<IMAPIFolder> folder = HeldMapiObject<IMAPIFolder>(destination, IID_IMAPIFolder);
+  if (!folder) return S_OK;
+  // 2. The new message.
+  HRESULT hr = folder->CreateMessage(nullptr, 0, copy.put());
+  if (FAILED(hr)) return hr;
+  folder.reset();
+  // 3-4. Everything but what the exclusions name.
+  auto excluded = CopyExclusions(withAttachments);
+  hr = message_->CopyTo(0, nullptr, excluded.get(), 0, nullptr, &IID_IMessage, copy.get(), 0,
+                        nullptr);
+  if (FAILED(hr)) {
+    copy.reset();
+    return hr;
+  }
+  // 5. Committed.
+  copy->SaveChanges(KEEP_OPEN_READWRITE);
+  return S_OK;
+}
+
 HRESULT CQMXMessage::get_CopyTo(IQMXStoreFolder* DestFolder, VARIANT_BOOL IncludeAttachments,
                                 IQMXMessage** pVal) {
   if (!pVal) return E_POINTER;
   *pVal = nullptr;
   if (!DestFolder) return E_INVALIDARG;
   if (!message_) return E_FAIL;
-  // 1. The destination's MAPI folder.
-  ComPtr<IUnknown> unknown;
-  DestFolder->get_MAPIObject(unknown.put());
-  ComPtr<IMAPIFolder> folder;
+  // 1-5. The copy.
   ComPtr<IMessage> copy;
-  if (unknown && SUCCEEDED(unknown->QueryInterface(IID_IMAPIFolder, folder.put_void()))) {
-    // 2. The new message.
-    HRESULT hr = folder->CreateMessage(nullptr, 0, copy.put());
-    if (FAILED(hr)) return hr;
-    // 3-4. Everything but access, the bodies kept in step by the store, and (when not
-    // wanted) the attachments.
-    auto withAttachments = MakeTags(
-        PR_ACCESS, PR_BODY_A, PR_RTF_SYNC_BODY_COUNT, PR_RTF_SYNC_BODY_CRC, PR_RTF_SYNC_BODY_TAG_A,
-        PR_RTF_SYNC_PREFIX_COUNT, PR_RTF_SYNC_TRAILING_COUNT, PR_RTF_COMPRESSED);
-    auto withoutAttachments =
-        MakeTags(PR_ACCESS, PR_BODY_A, PR_RTF_SYNC_BODY_COUNT, PR_RTF_SYNC_BODY_CRC,
-                 PR_RTF_SYNC_BODY_TAG_A, PR_RTF_SYNC_PREFIX_COUNT, PR_RTF_SYNC_TRAILING_COUNT,
-                 PR_MESSAGE_ATTACHMENTS, PR_RTF_COMPRESSED);
-    LPSPropTagArray excluded =
-        IncludeAttachments ? withAttachments.get() : withoutAttachments.get();
-    folder.reset();
-    hr = message_->CopyTo(0, nullptr, excluded, 0, nullptr, &IID_IMessage, copy.get(), 0, nullptr);
-    if (FAILED(hr)) return hr;
-    // 5. Committed.
-    copy->SaveChanges(KEEP_OPEN_READWRITE);
-  }
+  HRESULT hr = CopyInto(DestFolder, IncludeAttachments != VARIANT_FALSE, copy);
+  if (FAILED(hr)) return hr;
   // 6. Its object.
   ComPtr<IQMXMessage> object;
-  const HRESULT hr = CreateObject(CLSID_QMXMessage, object);
+  hr = CreateObject(CLSID_QMXMessage, object);
   if (FAILED(hr)) return hr;
   object->putref_Msg(copy.get(), 0);
   *pVal = object.detach();
-  return hr;
+  return S_OK;
 }
 
 HRESULT CQMXMessage::Save() {
@@ -360,49 +394,77 @@ void CQMXMessage::ReadAttachmentTable() {
   attachmentCount_ = static_cast<LONG>(attachments_.get()->cRows);
 }
 
+void CQMXMessage::ClearSnapshot() {
+  attachments_.reset();
+  for (IdBytes* id : {&entryId_, &parentId_, &storeId_}) *id = IdBytes{};
+  for (Bstr* text : {&subject_, &body_, &messageId_, &folderId_, &storeIdText_, &messageClass_})
+    text->reset();
+  receivedTime_ = sentTime_ = 0;
+}
+
+void CQMXMessage::TakeIds(const SRow& props, bool keepStrings) {
+  const struct {
+    MessageProp column;
+    ULONG tag;
+    IdBytes& bytes;
+    Bstr& text;
+  } ids[] = {{MessageProp::EntryId, PR_ENTRYID, entryId_, messageId_},
+             {MessageProp::ParentId, PR_PARENT_ENTRYID, parentId_, folderId_},
+             {MessageProp::StoreId, PR_STORE_ENTRYID, storeId_, storeIdText_}};
+  for (const auto& id : ids) {
+    const SPropValue* value = Column(props, id.column, id.tag);
+    if (!value) continue;
+    const SBinary& bin = value->Value.bin;
+    MapiBuffer<BYTE> copy;
+    if (FAILED(MAPIAllocateBuffer(bin.cb, reinterpret_cast<void**>(copy.put())))) continue;
+    if (bin.cb) std::memcpy(copy.get(), bin.lpb, bin.cb);
+    id.bytes.bytes = std::move(copy);
+    id.bytes.size = bin.cb;
+    if (!keepStrings) id.text = HexBstr(bin);
+  }
+}
+
+void CQMXMessage::TakeTexts(const SRow& props) {
+  if (const SPropValue* v = Column(props, MessageProp::SubmitTime, PR_CLIENT_SUBMIT_TIME))
+    sentTime_ = FileTimeToDate(v->Value.ft);
+  if (const SPropValue* v = Column(props, MessageProp::DeliveryTime, PR_MESSAGE_DELIVERY_TIME))
+    receivedTime_ = FileTimeToDate(v->Value.ft);
+  if (const SPropValue* v = Column(props, MessageProp::Body, PR_BODY_A))
+    body_.reset(BstrFromNarrow(v->Value.lpszA));
+  // A message without a subject has an empty one.
+  const SPropValue* subject = Column(props, MessageProp::Subject, PR_SUBJECT_A);
+  subject_.reset(BstrFromNarrow(subject ? subject->Value.lpszA : ""));
+}
+
 HRESULT CQMXMessage::putref_Msg(IUnknown* Object, LONG KeepStrings) {
   // 1. Attachments are counted anew.
   attachmentCount_ = 0;
   hasAttachments_ = false;
-  // 2. The message (anything else is refused rather than used as one).
+  // 2. The message. Anything else is refused rather than used as one, and what the
+  // object took from the message held before goes with it.
   message_.reset();
   if (!Object) return S_OK;
-  HRESULT hr = Object->QueryInterface(IID_IMessage, message_.put_void());
-  if (FAILED(hr)) return hr;
+  ComPtr<IMessage> message;
+  HRESULT hr = Object->QueryInterface(IID_IMessage, message.put_void());
+  if (FAILED(hr)) {
+    ClearSnapshot();
+    return hr;
+  }
+  message_ = std::move(message);
   // 3. What the object shows.
-  auto tags = MakeTags(PR_ENTRYID, PR_PARENT_ENTRYID, PR_STORE_ENTRYID, PR_CLIENT_SUBMIT_TIME,
-                       PR_MESSAGE_DELIVERY_TIME, PR_BODY_A, PR_SUBJECT_A, PR_HASATTACH);
+  auto tags = MessageProps();
   ULONG count = 0;
   PropValues values;
   hr = message_->GetProps(tags.get(), 0, &count, values.put());
-  if (SUCCEEDED(hr) && count == 8) {
-    const SPropValue* v = values.get();
+  if (SUCCEEDED(hr) && count == tags.cValues) {
+    const SRow props{0, count, values.get()};
     // 4. The identifiers, as bytes and (unless kept) as strings.
-    const struct {
-      const SPropValue& value;
-      IdBytes& bytes;
-      Bstr& text;
-    } ids[] = {
-        {v[0], entryId_, messageId_}, {v[1], parentId_, folderId_}, {v[2], storeId_, storeIdText_}};
-    for (const auto& id : ids) {
-      if (IsErrorValue(id.value)) continue;
-      const SBinary& bin = id.value.Value.bin;
-      MapiBuffer<BYTE> copy;
-      if (FAILED(MAPIAllocateBuffer(bin.cb, reinterpret_cast<void**>(copy.put())))) continue;
-      if (bin.cb) std::memcpy(copy.get(), bin.lpb, bin.cb);
-      id.bytes.bytes = std::move(copy);
-      id.bytes.size = bin.cb;
-      if (!KeepStrings) id.text = HexBstr(bin);
-    }
+    TakeIds(props, KeepStrings != 0);
     // 5. Times, body and subject.
-    if (!KeepStrings) {
-      if (!IsErrorValue(v[3])) sentTime_ = FileTimeToDate(v[3].Value.ft);
-      if (!IsErrorValue(v[4])) receivedTime_ = FileTimeToDate(v[4].Value.ft);
-      if (!IsErrorValue(v[5])) body_.reset(BstrFromNarrow(v[5].Value.lpszA));
-      subject_.reset(IsErrorValue(v[6]) ? SysAllocString(L"") : BstrFromNarrow(v[6].Value.lpszA));
-    }
+    if (!KeepStrings) TakeTexts(props);
     // 6. Whether there are attachments.
-    if (!IsErrorValue(v[7])) hasAttachments_ = v[7].Value.b != 0;
+    if (const SPropValue* v = Column(props, MessageProp::HasAttach, PR_HASATTACH))
+      hasAttachments_ = v->Value.b != 0;
   }
   // 8. The attachment table.
   attachments_.reset();
@@ -438,10 +500,8 @@ HRESULT CQMXMessage::get_TextRTF(BSTR* pVal) {
     if (read < wanted) break;
     buffer.resize(buffer.size() * 2);
   }
-  const std::string text(buffer.data(), strnlen(buffer.data(), length));
-  // 5. In the ANSI code page.
-  *pVal = WideAnsi(text).release();
-  return S_OK;
+  // 5. In the ANSI code page, up to the first zero byte.
+  return StringOut(WideFromAnsi(buffer.data(), strnlen(buffer.data(), length)), pVal);
 }
 
 HRESULT CQMXMessage::put_TextRTF(BSTR newVal) {
@@ -535,7 +595,7 @@ HRESULT CQMXMessage::get_MessageClass(BSTR* pVal) {
         value.get()->ulPropTag == PR_MESSAGE_CLASS_A)
       messageClass_ = WideAnsi(value.get()->Value.lpszA);
   }
-  return CopyOut(messageClass_, pVal);
+  return StringOut(messageClass_, pVal);
 }
 
 }  // namespace kelmsgs

@@ -77,6 +77,16 @@ class CQMXMessage final : public AutomationObject<CQMXMessage, IQMXMessage, QMXM
     ULONG size = 0;
   };
 
+  // Forgets what was taken from a MAPI message: identifiers, strings, times and rows.
+  void ClearSnapshot();
+  // The identifiers of the properties read from a message (MessageProps order), as bytes
+  // and, unless the strings are kept, as strings.
+  void TakeIds(const SRow& props, bool keepStrings);
+  // Times, body and subject of the properties read from a message.
+  void TakeTexts(const SRow& props);
+  // A new message in the destination's MAPI folder, carrying this message's properties
+  // (and attachments when wanted), saved; none when the destination holds no folder.
+  HRESULT CopyInto(IQMXStoreFolder* destination, bool withAttachments, ComPtr<IMessage>& copy);
   // The identifier string held, read afresh from tag when it is empty (or always).
   HRESULT ReadId(ULONG tag, Bstr& held, bool always, BSTR* pVal);
   // The named property of the public string set that a user property name stands for.

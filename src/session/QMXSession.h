@@ -197,12 +197,25 @@ class CQMXSession final
   }
   HRESULT ReportMapiError(IUnknown* failed, HRESULT hr, const char* ownText);
   bool SameEntry(const BYTE* a, ULONG aSize, const BYTE* b, ULONG bSize, HRESULT* result = nullptr);
+  // The folder of a store, both by identifier, opened as a folder (no parent window).
+  HRESULT OpenStoreFolder(const BYTE* storeId, ULONG storeSize, const BYTE* folderId,
+                          ULONG folderSize, ComPtr<IMAPIFolder>& folder);
+  // StoreFolder's steps; their failures are reported as error information.
+  HRESULT OpenFolderInStore(BSTR StoreID, const BYTE* id, ULONG size, ComPtr<IMAPIFolder>& folder,
+                            bool& isInbox, bool& isSent);
+  HRESULT OpenFolderBySession(const BYTE* id, ULONG size, ComPtr<IMAPIFolder>& folder);
+  HRESULT IsDefaultStore(const BYTE* id, ULONG size, bool& isDefault);
+  HRESULT RecogniseStandardFolder(IMsgStore* store, IMAPIFolder* folder, bool& isInbox,
+                                  bool& isSent);
+  HRESULT TakeFolder(IUnknown* opened, ULONG type, ComPtr<IMAPIFolder>& folder);
 
   TraceLog log_{"CQMXSession", true};
   bool mapiInitialized_ = false;
   ComPtr<IMAPISession> session_;
 
   ComPtr<IMAPITable> storeTable_;
+  // The store rows, with the columns of StoreColumn.
+  enum class StoreColumn { EntryId, DisplayName, DefaultStore, Subfolders };
   RowSet storeRows_;
   LONG storeCount_ = 0;
   std::vector<ComPtr<IQMXMessageStore>> stores_;

@@ -10,7 +10,9 @@
 #include "foundation/HexId.h"
 #include "foundation/MapiProps.h"
 #include "foundation/PropTags.h"
+#include "foundation/RowColumn.h"
 #include "frame/ObjectFactory.h"
+#include "message/HeldMapiObject.h"
 #include "session/FolderClassRule.h"
 
 namespace kelmsgs {
@@ -19,20 +21,24 @@ namespace {
 
 constexpr ULONG kStoreOpenFlags = MDB_NO_MAIL | MDB_TEMPORARY | MAPI_BEST_ACCESS;  // 0xB0
 
+constexpr char kFolderNotOpened[] = "Failed to open folder.";
+
 bool IsEmpty(BSTR s) {
   return !s || SysStringLen(s) == 0;
 }
 
-// The bytes of an identifier string (8-bit form byte for byte, or through the ANSI code
-// page where a member takes it that way).
-HRESULT IdBytes(BSTR text, bool ansi, MapiBuffer<BYTE>& bytes, ULONG& size) {
-  const std::string narrow = ansi ? AnsiFromBstr(text) : NarrowFromBstr(text);
-  return HexToEntryId(narrow.c_str(), bytes, size);
-}
+// An identifier string as bytes. Some members take their identifiers through the ANSI
+// code page: for the digits of an identifier that is the same as byte for byte, and any
+// other character is refused, so one conversion serves them all.
+struct IdBytes {
+  MapiBuffer<BYTE> bytes;
+  ULONG size = 0;
+  HRESULT converted = E_INVALIDARG;
 
-LPENTRYID AsEntryId(const MapiBuffer<BYTE>& bytes) {
-  return reinterpret_cast<LPENTRYID>(bytes.get());
-}
+  explicit IdBytes(BSTR text) : converted(EntryIdFromBstr(text, bytes, size)) {}
+  LPENTRYID entryId() const { return reinterpret_cast<LPENTRYID>(bytes.get()); }
+  bool empty() const { return size == 0; }
+};
 
 // A message object for a MAPI message.
 HRESULT WrapMessage(IUnknown* message, IQMXMessage** out) {
@@ -44,6 +50,22 @@ HRESULT WrapMessage(IUnknown* message, IQMXMessage** out) {
   return S_OK;
 }
 
+// A folder object for a MAPI folder, named after it and flagged as the session found it.
+HRESULT WrapFolder(IMAPIFolder* folder, bool isInbox, bool isSent, IQMXStoreFolder** out) {
+  ComPtr<IQMXStoreFolder> object;
+  const HRESULT hr = CreateObject(CLSID_QMXStoreFolder, object);
+  if (FAILED(hr)) return hr;
+  object->putref_MsgStore(folder);
+  if (const Bstr name = DisplayNameOf(folder)) object->put_DisplayName(name.get());
+  object->put_IsInbox(isInbox ? VARIANT_TRUE : VARIANT_FALSE);
+  object->put_IsSentItems(isSent ? VARIANT_TRUE : VARIANT_FALSE);
+  *out = object.detach();
+  return S_OK;
+}
+
+// The columns GetDownloadTime reads from a contents table.
+enum class DownloadColumn { Time, Size };
+
 }  // namespace
 
 HRESULT CQMXSession::OpenStore(const BYTE* id, ULONG size, HWND parent, ComPtr<IMsgStore>& store) {
@@ -51,6 +73,19 @@ HRESULT CQMXSession::OpenStore(const BYTE* id, ULONG size, HWND parent, ComPtr<I
   return session_->OpenMsgStore(reinterpret_cast<ULONG_PTR>(parent), size,
                                 reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id)), nullptr,
                                 kStoreOpenFlags, store.put());
+}
+
+HRESULT CQMXSession::OpenStoreFolder(const BYTE* storeId, ULONG storeSize, const BYTE* folderId,
+                                     ULONG folderSize, ComPtr<IMAPIFolder>& folder) {
+  // 1. The store, without a parent window.
+  ComPtr<IMsgStore> store;
+  HRESULT hr = OpenStore(storeId, storeSize, nullptr, store);
+  if (FAILED(hr)) return hr;
+  // 2. The folder, as a folder: the identifier of a message or a store is refused there.
+  ULONG type = 0;
+  return store->OpenEntry(folderSize, reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(folderId)),
+                          &IID_IMAPIFolder, MAPI_BEST_ACCESS, &type,
+                          reinterpret_cast<LPUNKNOWN*>(folder.put()));
 }
 
 bool CQMXSession::SameEntry(const BYTE* a, ULONG aSize, const BYTE* b, ULONG bSize,
@@ -83,29 +118,106 @@ HRESULT CQMXSession::get_Message(BSTR EntryId, BSTR StoreID, IQMXMessage** pVal)
   *pVal = nullptr;
   // 1. The message's identifier.
   if (IsEmpty(EntryId)) return E_INVALIDARG;
-  MapiBuffer<BYTE> id;
-  ULONG size = 0;
-  HRESULT hr = IdBytes(EntryId, false, id, size);
-  if (FAILED(hr)) return hr;
+  const IdBytes id(EntryId);
+  if (FAILED(id.converted)) return id.converted;
   if (!session_) return MAPI_E_NOT_INITIALIZED;
   // 2-3. Opened through the session, or through its store.
   ComPtr<IUnknown> opened;
   ULONG type = 0;
+  HRESULT hr = S_OK;
   if (IsEmpty(StoreID)) {
-    hr = session_->OpenEntry(size, AsEntryId(id), nullptr, MAPI_BEST_ACCESS, &type, opened.put());
+    hr = session_->OpenEntry(id.size, id.entryId(), nullptr, MAPI_BEST_ACCESS, &type, opened.put());
   } else {
-    MapiBuffer<BYTE> storeId;
-    ULONG storeSize = 0;
-    hr = IdBytes(StoreID, false, storeId, storeSize);
-    if (FAILED(hr)) return hr;
+    const IdBytes storeId(StoreID);
+    if (FAILED(storeId.converted)) return storeId.converted;
     ComPtr<IMsgStore> store;
-    hr = OpenStore(storeId, storeSize, GetActiveWindow(), store);
+    hr = OpenStore(storeId.bytes.get(), storeId.size, GetActiveWindow(), store);
     if (FAILED(hr)) return hr;
-    hr = store->OpenEntry(size, AsEntryId(id), nullptr, MAPI_BEST_ACCESS, &type, opened.put());
+    hr = store->OpenEntry(id.size, id.entryId(), nullptr, MAPI_BEST_ACCESS, &type, opened.put());
   }
   // 4. Its object.
   if (FAILED(hr)) return hr;
   return WrapMessage(opened.get(), pVal);
+}
+
+HRESULT CQMXSession::IsDefaultStore(const BYTE* id, ULONG size, bool& isDefault) {
+  // The first store row that names the same store decides; the result of the last
+  // comparison made is the step's.
+  isDefault = false;
+  HRESULT hr = S_OK;
+  for (ULONG i = 0; storeRows_ && i < storeRows_.get()->cRows; ++i) {
+    const SRow& row = storeRows_.get()->aRow[i];
+    const SPropValue* rowId = Column(row, StoreColumn::EntryId, PR_ENTRYID);
+    if (!rowId || !SameEntry(id, size, rowId->Value.bin.lpb, rowId->Value.bin.cb, &hr)) continue;
+    const SPropValue* flag = Column(row, StoreColumn::DefaultStore, PR_DEFAULT_STORE);
+    isDefault = flag && flag->Value.b;
+    break;
+  }
+  return hr;
+}
+
+HRESULT CQMXSession::RecogniseStandardFolder(IMsgStore* store, IMAPIFolder* folder, bool& isInbox,
+                                             bool& isSent) {
+  SESSION_TRACE("get_StoreFolder", "Default store.");
+  // 1. The folder's own identifier.
+  PropValues own;
+  if (FAILED(HrGetOneProp(folder, PR_ENTRYID, own.put()))) return S_OK;
+  const SBinary& id = own.get()->Value.bin;
+  // 2. The receive folder is the inbox.
+  ULONG receiveSize = 0;
+  MapiBuffer<ENTRYID> receive;
+  if (SUCCEEDED(store->GetReceiveFolder(nullptr, 0, &receiveSize, receive.put(), nullptr)))
+    isInbox = SameEntry(id.lpb, id.cb, reinterpret_cast<BYTE*>(receive.get()), receiveSize);
+  // 3. Sent items as the store names them; a failed comparison fails the open.
+  PropValues sent;
+  if (FAILED(HrGetOneProp(store, PR_IPM_SENTMAIL_ENTRYID, sent.put()))) return S_OK;
+  HRESULT hr = S_OK;
+  isSent = SameEntry(id.lpb, id.cb, sent.get()->Value.bin.lpb, sent.get()->Value.bin.cb, &hr);
+  return hr;
+}
+
+HRESULT CQMXSession::TakeFolder(IUnknown* opened, ULONG type, ComPtr<IMAPIFolder>& folder) {
+  // The identifier of a message or a store opens too; only a folder is one.
+  if (type != MAPI_FOLDER || !opened ||
+      FAILED(opened->QueryInterface(IID_IMAPIFolder, folder.put_void())))
+    return Fail(kFolderNotOpened);
+  return S_OK;
+}
+
+HRESULT CQMXSession::OpenFolderInStore(BSTR StoreID, const BYTE* id, ULONG size,
+                                       ComPtr<IMAPIFolder>& folder, bool& isInbox, bool& isSent) {
+  // 1. The store.
+  const IdBytes storeId(StoreID);
+  ComPtr<IMsgStore> store;
+  HRESULT hr = OpenStore(storeId.bytes.get(), storeId.size, GetActiveWindow(), store);
+  // 2. Whether it is the default store, from the store rows.
+  bool isDefault = false;
+  if (SUCCEEDED(hr)) hr = IsDefaultStore(storeId.bytes.get(), storeId.size, isDefault);
+  // 3. A store that cannot be opened.
+  if (FAILED(hr) || !store)
+    return ReportMapiError(session_.get(), hr, "Failed to get message store object.");
+  // 4. The folder.
+  ComPtr<IUnknown> opened;
+  ULONG type = 0;
+  hr = store->OpenEntry(size, reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id)), nullptr,
+                        MAPI_BEST_ACCESS, &type, opened.put());
+  if (FAILED(hr)) return ReportMapiError(store.get(), hr, kFolderNotOpened);
+  hr = TakeFolder(opened.get(), type, folder);
+  if (FAILED(hr)) return hr;
+  // 5. In the default store, the receive folder and sent items are recognised.
+  if (isDefault) hr = RecogniseStandardFolder(store.get(), folder.get(), isInbox, isSent);
+  // 6. A folder that cannot be recognised counts as not opened.
+  if (FAILED(hr)) return ReportMapiError(store.get(), hr, kFolderNotOpened);
+  return S_OK;
+}
+
+HRESULT CQMXSession::OpenFolderBySession(const BYTE* id, ULONG size, ComPtr<IMAPIFolder>& folder) {
+  ComPtr<IUnknown> opened;
+  ULONG type = 0;
+  const HRESULT hr = session_->OpenEntry(size, reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id)),
+                                         nullptr, MAPI_BEST_ACCESS, &type, opened.put());
+  if (FAILED(hr)) return ReportMapiError(session_.get(), hr, kFolderNotOpened);
+  return TakeFolder(opened.get(), type, folder);
 }
 
 HRESULT CQMXSession::get_StoreFolder(BSTR EntryId, BSTR StoreID, IQMXStoreFolder** pVal) {
@@ -113,78 +225,20 @@ HRESULT CQMXSession::get_StoreFolder(BSTR EntryId, BSTR StoreID, IQMXStoreFolder
   *pVal = nullptr;
   // 1. The folder's identifier; one that is not hexadecimal is refused.
   if (IsEmpty(EntryId)) return E_INVALIDARG;
-  MapiBuffer<BYTE> id;
-  ULONG size = 0;
-  if (FAILED(IdBytes(EntryId, false, id, size))) return E_INVALIDARG;
-  if (!session_) return Fail("Failed to open folder.");
+  const IdBytes id(EntryId);
+  if (FAILED(id.converted)) return E_INVALIDARG;
+  if (!session_) return Fail(kFolderNotOpened);
   // 2. Neither inbox nor sent items unless found so below.
   bool isInbox = false;
   bool isSent = false;
+  // 3-4. The folder, through its store or through the session (failures are reported).
   ComPtr<IMAPIFolder> folder;
-  ULONG type = 0;
-  if (!IsEmpty(StoreID)) {
-    // 3.1. The store.
-    MapiBuffer<BYTE> storeId;
-    ULONG storeSize = 0;
-    IdBytes(StoreID, false, storeId, storeSize);
-    ComPtr<IMsgStore> store;
-    HRESULT hr = OpenStore(storeId, storeSize, GetActiveWindow(), store);
-    // 3.2. Whether it is the default store, from the store rows.
-    bool isDefault = false;
-    if (SUCCEEDED(hr) && storeRows_) {
-      for (ULONG i = 0; i < storeRows_.get()->cRows; ++i) {
-        const SRow& row = storeRows_.get()->aRow[i];
-        if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID) continue;
-        const SBinary& rowId = row.lpProps[0].Value.bin;
-        const bool same = SameEntry(storeId.get(), storeSize, rowId.lpb, rowId.cb, &hr);
-        if (same) {
-          isDefault = row.cValues > 2 && row.lpProps[2].ulPropTag == PR_DEFAULT_STORE &&
-                      row.lpProps[2].Value.b;
-          break;
-        }
-      }
-    }
-    // 3.3. A store that cannot be opened.
-    if (FAILED(hr) || !store)
-      return ReportMapiError(session_.get(), hr, "Failed to get message store object.");
-    // 3.4. The folder.
-    hr = store->OpenEntry(size, AsEntryId(id), nullptr, MAPI_BEST_ACCESS, &type,
-                          reinterpret_cast<LPUNKNOWN*>(folder.put()));
-    // 3.5. In the default store, the receive folder and sent items are recognised.
-    if (SUCCEEDED(hr) && isDefault) {
-      SESSION_TRACE("get_StoreFolder", "Default store.");
-      PropValues own;
-      HrGetOneProp(folder.get(), PR_ENTRYID, own.put());
-      const BYTE* ownId = own ? own.get()->Value.bin.lpb : id.get();
-      const ULONG ownSize = own ? own.get()->Value.bin.cb : size;
-      ULONG receiveSize = 0;
-      MapiBuffer<ENTRYID> receive;
-      if (SUCCEEDED(store->GetReceiveFolder(nullptr, 0, &receiveSize, receive.put(), nullptr)))
-        isInbox = SameEntry(ownId, ownSize, reinterpret_cast<BYTE*>(receive.get()), receiveSize);
-      PropValues sent;
-      if (SUCCEEDED(HrGetOneProp(store.get(), PR_IPM_SENTMAIL_ENTRYID, sent.put())))
-        isSent =
-            SameEntry(ownId, ownSize, sent.get()->Value.bin.lpb, sent.get()->Value.bin.cb, &hr);
-    }
-    // 3.6. A folder that cannot be opened.
-    if (FAILED(hr) || !folder) return ReportMapiError(store.get(), hr, "Failed to open folder.");
-  } else {
-    // 4. Through the session.
-    const HRESULT hr = session_->OpenEntry(size, AsEntryId(id), nullptr, MAPI_BEST_ACCESS, &type,
-                                           reinterpret_cast<LPUNKNOWN*>(folder.put()));
-    if (FAILED(hr) || !folder) return ReportMapiError(session_.get(), hr, "Failed to open folder.");
-  }
-  // 5-6. Its object, named and flagged.
-  ComPtr<IQMXStoreFolder> object;
-  HRESULT hr = CreateObject(CLSID_QMXStoreFolder, object);
+  const HRESULT hr = IsEmpty(StoreID) ? OpenFolderBySession(id.bytes.get(), id.size, folder)
+                                      : OpenFolderInStore(StoreID, id.bytes.get(), id.size, folder,
+                                                          isInbox, isSent);
   if (FAILED(hr)) return hr;
-  object->putref_MsgStore(folder.get());
-  if (const Bstr name = DisplayNameOf(folder.get())) object->put_DisplayName(name.get());
-  object->put_IsInbox(isInbox ? VARIANT_TRUE : VARIANT_FALSE);
-  object->put_IsSentItems(isSent ? VARIANT_TRUE : VARIANT_FALSE);
-  // 7. Handed out.
-  *pVal = object.detach();
-  return S_OK;
+  // 5-7. Its object, named and flagged.
+  return WrapFolder(folder.get(), isInbox, isSent, pVal);
 }
 
 HRESULT CQMXSession::GetMAPIMessage(IUnknown* MAPIObject, IQMXMessage** pVal) {
@@ -225,26 +279,15 @@ HRESULT CQMXSession::CreateMessage(BSTR FolderID, BSTR StoreID, IQMXMessage* Att
   *Message = nullptr;
   // 1-2. Both identifiers.
   if (AnsiFromBstr(FolderID).empty() || AnsiFromBstr(StoreID).empty()) return E_INVALIDARG;
-  MapiBuffer<BYTE> folderId, storeId;
-  ULONG folderSize = 0, storeSize = 0;
-  IdBytes(FolderID, true, folderId, folderSize);
-  IdBytes(StoreID, true, storeId, storeSize);
-  if (!folderSize || !storeSize) return E_FAIL;
+  const IdBytes folderId(FolderID), storeId(StoreID);
+  if (folderId.empty() || storeId.empty()) return E_FAIL;
   // 3. The message to copy, when one is given.
-  ComPtr<IMessage> source;
-  if (AttachMessage) {
-    ComPtr<IUnknown> unknown;
-    AttachMessage->get_MAPIObject(unknown.put());
-    if (unknown) unknown->QueryInterface(IID_IMessage, source.put_void());
-  }
+  const ComPtr<IMessage> source =
+      AttachMessage ? HeldMapiObject<IMessage>(AttachMessage, IID_IMessage) : ComPtr<IMessage>();
   // 4. The new message in the folder.
-  ComPtr<IMsgStore> store;
-  HRESULT hr = OpenStore(storeId, storeSize, nullptr, store);
-  if (FAILED(hr)) return hr;
   ComPtr<IMAPIFolder> folder;
-  ULONG type = 0;
-  hr = store->OpenEntry(folderSize, AsEntryId(folderId), nullptr, MAPI_BEST_ACCESS, &type,
-                        reinterpret_cast<LPUNKNOWN*>(folder.put()));
+  HRESULT hr = OpenStoreFolder(storeId.bytes.get(), storeId.size, folderId.bytes.get(),
+                               folderId.size, folder);
   if (FAILED(hr)) return hr;
   ComPtr<IMessage> message;
   hr = folder->CreateMessage(nullptr, 0, message.put());
@@ -271,26 +314,18 @@ HRESULT CQMXSession::DeleteMessage(BSTR EntryId, BSTR FolderID, BSTR StoreID) {
   // 1. All three identifiers.
   if (IsEmpty(EntryId) || IsEmpty(FolderID) || IsEmpty(StoreID)) return E_INVALIDARG;
   // 2. As bytes.
-  MapiBuffer<BYTE> messageId, folderId, storeId;
-  ULONG messageSize = 0, folderSize = 0, storeSize = 0;
-  IdBytes(EntryId, true, messageId, messageSize);
-  IdBytes(FolderID, true, folderId, folderSize);
-  const HRESULT storeConversion = IdBytes(StoreID, true, storeId, storeSize);
-  if (!messageSize || !folderSize || !storeSize)
-    return FAILED(storeConversion) ? storeConversion : E_INVALIDARG;
+  const IdBytes messageId(EntryId), folderId(FolderID), storeId(StoreID);
+  if (messageId.empty() || folderId.empty() || storeId.empty())
+    return FAILED(storeId.converted) ? storeId.converted : E_INVALIDARG;
   // 3. Store, folder and message.
-  ComPtr<IMsgStore> store;
-  HRESULT hr = OpenStore(storeId, storeSize, nullptr, store);
-  if (FAILED(hr)) return hr;
   ComPtr<IMAPIFolder> folder;
-  ULONG type = 0;
-  hr = store->OpenEntry(folderSize, AsEntryId(folderId), nullptr, MAPI_BEST_ACCESS, &type,
-                        reinterpret_cast<LPUNKNOWN*>(folder.put()));
-  store.reset();
+  HRESULT hr = OpenStoreFolder(storeId.bytes.get(), storeId.size, folderId.bytes.get(),
+                               folderId.size, folder);
   if (FAILED(hr)) return hr;
   ComPtr<IMessage> message;
-  hr = folder->OpenEntry(messageSize, AsEntryId(messageId), &IID_IMessage, MAPI_BEST_ACCESS, &type,
-                         reinterpret_cast<LPUNKNOWN*>(message.put()));
+  ULONG type = 0;
+  hr = folder->OpenEntry(messageId.size, messageId.entryId(), &IID_IMessage, MAPI_BEST_ACCESS,
+                         &type, reinterpret_cast<LPUNKNOWN*>(message.put()));
   if (FAILED(hr)) return hr;
   // 4. Deleted by the identifier the message has, not moved to deleted items.
   PropValues own;
@@ -309,20 +344,13 @@ HRESULT CQMXSession::GetDownloadTime(BSTR FolderID, BSTR StoreID, LONG Index, LO
                                      LONG* MessageSize) {
   // 1. Arguments.
   if (IsEmpty(FolderID) || IsEmpty(StoreID) || Index < 0) return E_INVALIDARG;
-  // 2-3. The folder's contents in the store's own order.
-  MapiBuffer<BYTE> folderId, storeId;
-  ULONG folderSize = 0, storeSize = 0;
-  IdBytes(FolderID, true, folderId, folderSize);
-  IdBytes(StoreID, true, storeId, storeSize);
-  if (!folderSize || !storeSize) return S_OK;
-  ComPtr<IMsgStore> store;
-  if (FAILED(OpenStore(storeId, storeSize, nullptr, store))) return S_OK;
+  // 2-3. The folder's contents in the store's own order; whatever fails, S_OK.
+  const IdBytes folderId(FolderID), storeId(StoreID);
+  if (folderId.empty() || storeId.empty()) return S_OK;
   ComPtr<IMAPIFolder> folder;
-  ULONG type = 0;
-  if (FAILED(store->OpenEntry(folderSize, AsEntryId(folderId), nullptr, MAPI_BEST_ACCESS, &type,
-                              reinterpret_cast<LPUNKNOWN*>(folder.put()))))
+  if (FAILED(OpenStoreFolder(storeId.bytes.get(), storeId.size, folderId.bytes.get(), folderId.size,
+                             folder)))
     return S_OK;
-  store.reset();
   ComPtr<IMAPITable> table;
   if (FAILED(folder->GetContentsTable(0, table.put()))) return S_OK;
   auto columns = MakeTags(PR_MESSAGE_DOWNLOAD_TIME, PR_MESSAGE_SIZE);
@@ -330,23 +358,20 @@ HRESULT CQMXSession::GetDownloadTime(BSTR FolderID, BSTR StoreID, LONG Index, LO
   RowSet rows;
   if (FAILED(HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, rows.put()))) return S_OK;
   // 4. The figures of row Index.
-  if (static_cast<ULONG>(Index) < rows.get()->cRows) {
-    const SRow& row = rows.get()->aRow[Index];
-    if (DownloadTime && row.cValues > 0 && row.lpProps[0].ulPropTag == PR_MESSAGE_DOWNLOAD_TIME)
-      *DownloadTime = row.lpProps[0].Value.l;
-    if (MessageSize && row.cValues > 1 && row.lpProps[1].ulPropTag == PR_MESSAGE_SIZE)
-      *MessageSize = row.lpProps[1].Value.l;
-  }
+  if (static_cast<ULONG>(Index) >= rows.get()->cRows) return S_OK;
+  const SRow& row = rows.get()->aRow[Index];
+  const SPropValue* time = Column(row, DownloadColumn::Time, PR_MESSAGE_DOWNLOAD_TIME);
+  if (DownloadTime && time) *DownloadTime = time->Value.l;
+  const SPropValue* size = Column(row, DownloadColumn::Size, PR_MESSAGE_SIZE);
+  if (MessageSize && size) *MessageSize = size->Value.l;
   return S_OK;
 }
 
 HRESULT CQMXSession::AddDraftsFolder(BSTR EntryId) {
   if (IsEmpty(EntryId)) return S_OK;
-  MapiBuffer<BYTE> id;
-  ULONG size = 0;
-  IdBytes(EntryId, false, id, size);
-  draftsId_ = std::move(id);
-  draftsIdSize_ = size;
+  IdBytes id(EntryId);
+  draftsId_ = std::move(id.bytes);
+  draftsIdSize_ = id.size;
   return S_OK;
 }
 

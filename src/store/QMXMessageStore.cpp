@@ -2,6 +2,7 @@
 
 #include <mapiutil.h>
 
+#include "foundation/AutomationOut.h"
 #include "foundation/BstrText.h"
 #include "foundation/DateConvert.h"
 #include "foundation/HexId.h"
@@ -9,11 +10,11 @@
 #include "foundation/MapiOwned.h"
 #include "foundation/MapiProps.h"
 #include "foundation/PropTags.h"
+#include "foundation/RowColumn.h"
 #include "foundation/VendorKey.h"
 #include "frame/ObjectFactory.h"
 #include "frame/resource.h"
 #include "store/MAPINotify.h"
-#include "foundation/AutomationOut.h"
 
 namespace kelmsgs {
 
@@ -22,6 +23,37 @@ namespace {
 constexpr ULONG kStoreEvents = fnevExtended | fnevNewMail | fnevObjectCreated | fnevObjectDeleted |
                                fnevObjectModified | fnevObjectMoved |
                                fnevObjectCopied;  // 0x8000007E
+
+// The store's properties that name its outbox, sent items and deleted items.
+enum class StoreProp { ValidFolders, Outbox, SentItems, DeletedItems };
+
+// The properties Message sets on the message object it makes, in the order it reads them.
+enum class OpenedProp { Subject, Body, SubmitTime, DeliveryTime, EntryId, ParentId, StoreId };
+auto OpenedProps() {
+  return MakeTags(PR_SUBJECT_A, PR_BODY_A, PR_CLIENT_SUBMIT_TIME, PR_MESSAGE_DELIVERY_TIME,
+                  PR_ENTRYID, PR_PARENT_ENTRYID, PR_STORE_ENTRYID);
+}
+
+// Sets what the opened message's properties say on its object, value by value.
+void ShowProps(IQMXMessage* object, const SRow& props) {
+  const auto text = [&](OpenedProp column, ULONG tag) {
+    const SPropValue* v = Column(props, column, tag);
+    return v ? Bstr(BstrFromNarrow(v->Value.lpszA)) : Bstr();
+  };
+  const auto id = [&](OpenedProp column, ULONG tag) {
+    const SPropValue* v = Column(props, column, tag);
+    return v ? HexBstr(v->Value.bin) : Bstr();
+  };
+  if (Bstr subject = text(OpenedProp::Subject, PR_SUBJECT_A)) object->put_Subject(subject.get());
+  if (Bstr body = text(OpenedProp::Body, PR_BODY_A)) object->put_Body(body.get());
+  if (const SPropValue* v = Column(props, OpenedProp::SubmitTime, PR_CLIENT_SUBMIT_TIME))
+    object->put_SentTime(FileTimeToDate(v->Value.ft));
+  if (const SPropValue* v = Column(props, OpenedProp::DeliveryTime, PR_MESSAGE_DELIVERY_TIME))
+    object->put_ReceivedTime(FileTimeToDate(v->Value.ft));
+  if (Bstr entry = id(OpenedProp::EntryId, PR_ENTRYID)) object->put_MessageID(entry.get());
+  if (Bstr parent = id(OpenedProp::ParentId, PR_PARENT_ENTRYID)) object->put_FolderID(parent.get());
+  if (Bstr store = id(OpenedProp::StoreId, PR_STORE_ENTRYID)) object->put_StoreID(store.get());
+}
 
 }  // namespace
 
@@ -33,9 +65,9 @@ CQMXMessageStore::~CQMXMessageStore() {
 }
 
 HRESULT CQMXMessageStore::get_DateTimeString(DATE DateTime, BSTR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = DateToText(DateTime);
-  return *pVal ? S_OK : E_OUTOFMEMORY;
+  const Bstr text(DateToText(DateTime));
+  if (!text) return E_OUTOFMEMORY;
+  return StringOut(text, pVal);
 }
 
 HRESULT CQMXMessageStore::get_Default(VARIANT_BOOL* pVal) {
@@ -62,7 +94,7 @@ HRESULT CQMXMessageStore::putref_MsgStore(IUnknown* newVal) {
   // 2. The root of the message subtree, and its name.
   PropValues subtree;
   if (SUCCEEDED(HrGetOneProp(store_.get(), PR_IPM_SUBTREE_ENTRYID, subtree.put())) &&
-      SUCCEEDED(OpenFolderById(*subtree.get(), rootFolder_)))
+      SUCCEEDED(OpenFolderById(subtree.get(), rootFolder_)))
     rootDisplayName_ = DisplayNameOf(rootFolder_.get());
   // 3. What the store supports.
   PropValues mask;
@@ -73,11 +105,12 @@ HRESULT CQMXMessageStore::putref_MsgStore(IUnknown* newVal) {
   return S_OK;
 }
 
-HRESULT CQMXMessageStore::OpenFolderById(const SPropValue& id, ComPtr<IMAPIFolder>& folder) {
-  if (IsErrorValue(id)) return MAPI_E_NOT_FOUND;
+HRESULT CQMXMessageStore::OpenFolderById(const SPropValue* id, ComPtr<IMAPIFolder>& folder) {
+  if (!id) return MAPI_E_NOT_FOUND;
   ULONG type = 0;
-  return store_->OpenEntry(id.Value.bin.cb, reinterpret_cast<LPENTRYID>(id.Value.bin.lpb), nullptr,
-                           MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
+  return store_->OpenEntry(id->Value.bin.cb, reinterpret_cast<LPENTRYID>(id->Value.bin.lpb),
+                           nullptr, MAPI_BEST_ACCESS, &type,
+                           reinterpret_cast<LPUNKNOWN*>(folder.put()));
 }
 
 void CQMXMessageStore::OpenStandardFolders() {
@@ -95,24 +128,34 @@ void CQMXMessageStore::OpenStandardFolders() {
                             PR_IPM_WASTEBASKET_ENTRYID);
   ULONG count = 0;
   PropValues values;
-  if (SUCCEEDED(store_->GetProps(storeTags.get(), 0, &count, values.put())) && count == 4) {
-    const SPropValue* v = values.get();
-    const ULONG valid = IsErrorValue(v[0]) ? 0 : v[0].Value.l;
-    if (valid & FOLDER_IPM_OUTBOX_VALID) OpenFolderById(v[1], standardFolders_[mfldTypeOutbox]);
-    if (valid & FOLDER_IPM_SENTMAIL_VALID) OpenFolderById(v[2], standardFolders_[mfldTypeSent]);
+  if (SUCCEEDED(store_->GetProps(storeTags.get(), 0, &count, values.put())) &&
+      count == storeTags.cValues) {
+    const SRow props{0, count, values.get()};
+    const SPropValue* mask = Column(props, StoreProp::ValidFolders, PR_VALID_FOLDER_MASK);
+    const ULONG valid = mask ? mask->Value.l : 0;
+    if (valid & FOLDER_IPM_OUTBOX_VALID)
+      OpenFolderById(Column(props, StoreProp::Outbox, PR_IPM_OUTBOX_ENTRYID),
+                     standardFolders_[mfldTypeOutbox]);
+    if (valid & FOLDER_IPM_SENTMAIL_VALID)
+      OpenFolderById(Column(props, StoreProp::SentItems, PR_IPM_SENTMAIL_ENTRYID),
+                     standardFolders_[mfldTypeSent]);
     if (valid & FOLDER_IPM_WASTEBASKET_VALID)
-      OpenFolderById(v[3], standardFolders_[mfldTypeDeleted]);
+      OpenFolderById(Column(props, StoreProp::DeletedItems, PR_IPM_WASTEBASKET_ENTRYID),
+                     standardFolders_[mfldTypeDeleted]);
   }
-  // 3. The inbox names the calendar, contacts, journal, notes and tasks folders.
+  // 3. The inbox names the calendar, contacts, journal, notes and tasks folders, in the
+  // order of the folder types.
   if (!standardFolders_[mfldTypeInbox]) return;
   auto inboxTags = MakeTags(PR_IPM_APPOINTMENT_ENTRYID, PR_IPM_CONTACT_ENTRYID,
                             PR_IPM_JOURNAL_ENTRYID, PR_IPM_NOTE_ENTRYID, PR_IPM_TASK_ENTRYID);
   values.reset();
   if (FAILED(standardFolders_[mfldTypeInbox]->GetProps(inboxTags.get(), 0, &count, values.put())) ||
-      count != 5)
+      count != inboxTags.cValues)
     return;
-  for (int i = 0; i < 5; ++i)
-    OpenFolderById(values.get()[i], standardFolders_[mfldTypeCalendar + i]);
+  const SRow props{0, count, values.get()};
+  for (ULONG i = 0; i < count; ++i)
+    OpenFolderById(Column(props, i, inboxTags.aulPropTag[i]),
+                   standardFolders_[mfldTypeCalendar + i]);
 }
 
 HRESULT CQMXMessageStore::get_Public(VARIANT_BOOL* pVal) {
@@ -158,10 +201,7 @@ HRESULT CQMXMessageStore::GetEntryId(unsigned char** EntryId, ULONG* Size) {
 }
 
 HRESULT CQMXMessageStore::get_DisplayName(BSTR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = displayName_ ? SysAllocStringLen(displayName_.get(), SysStringLen(displayName_.get()))
-                       : nullptr;
-  return S_OK;
+  return StringOut(displayName_, pVal);
 }
 
 HRESULT CQMXMessageStore::get_StandardFolder(MAPIFolderTypeConstants FolderType,
@@ -225,9 +265,7 @@ HRESULT CQMXMessageStore::get_EntryId(BSTR* pVal) {
   ULONG size = 0;
   const HRESULT hr = GetEntryId(id.put(), &size);
   if (FAILED(hr)) return hr;
-  const auto text = EntryIdToHex(id.get(), size);
-  *pVal = BstrFromNarrow(text ? text.get() : "");
-  return hr;
+  return HexStringOut(id.get(), size, pVal);
 }
 
 HRESULT CQMXMessageStore::get_LogFile(BSTR* pVal) {
@@ -255,7 +293,7 @@ HRESULT CQMXMessageStore::get_Message(BSTR EntryId, IQMXMessage** pVal) {
   if (!store_) return E_FAIL;
   MapiBuffer<BYTE> id;
   ULONG size = 0;
-  HRESULT hr = HexToEntryId(NarrowFromBstr(EntryId).c_str(), id, size);
+  HRESULT hr = EntryIdFromBstr(EntryId, id, size);
   if (FAILED(hr)) return hr;
   // 3. The message.
   ComPtr<IMessage> message;
@@ -267,30 +305,17 @@ HRESULT CQMXMessageStore::get_Message(BSTR EntryId, IQMXMessage** pVal) {
   ComPtr<IQMXMessage> object;
   hr = CreateObject(CLSID_QMXMessage, object);
   if (FAILED(hr)) return hr;
-  // 5. The properties the object shows at once.
-  auto tags = MakeTags(PR_SUBJECT_A, PR_BODY_A, PR_CLIENT_SUBMIT_TIME, PR_MESSAGE_DELIVERY_TIME,
-                       PR_ENTRYID, PR_PARENT_ENTRYID, PR_STORE_ENTRYID);
+  // 5. The properties the object shows at once; a message that lacks some of them (the
+  // warning MAPI_W_ERRORS_RETURNED) has opened all the same.
+  auto tags = OpenedProps();
   ULONG count = 0;
   PropValues values;
   const HRESULT props = message->GetProps(tags.get(), 0, &count, values.put());
-  if (SUCCEEDED(props) && count == 7) {
-    const SPropValue* v = values.get();
-    const auto text = [](const SPropValue& value) {
-      return Bstr(BstrFromNarrow(value.Value.lpszA));
-    };
-    const auto hex = [](const SPropValue& value) { return HexBstr(value.Value.bin); };
-    if (!IsErrorValue(v[0])) object->put_Subject(text(v[0]).get());
-    if (!IsErrorValue(v[1])) object->put_Body(text(v[1]).get());
-    if (!IsErrorValue(v[2])) object->put_SentTime(FileTimeToDate(v[2].Value.ft));
-    if (!IsErrorValue(v[3])) object->put_ReceivedTime(FileTimeToDate(v[3].Value.ft));
-    if (!IsErrorValue(v[4])) object->put_MessageID(hex(v[4]).get());
-    if (!IsErrorValue(v[5])) object->put_FolderID(hex(v[5]).get());
-    if (!IsErrorValue(v[6])) object->put_StoreID(hex(v[6]).get());
-  }
+  if (SUCCEEDED(props) && count == tags.cValues) ShowProps(object.get(), {0, count, values.get()});
   // 6. The MAPI message itself; the object is handed out whatever GetProps said.
   object->putref_Msg(message.get(), VARIANT_FALSE);
   *pVal = object.detach();
-  return props;
+  return FAILED(props) ? props : S_OK;
 }
 
 HRESULT CQMXMessageStore::get_ReceiveFolder(IQMXStoreFolder** pVal) {

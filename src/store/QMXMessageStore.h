@@ -59,7 +59,8 @@ class CQMXMessageStore final
     if (loggingEnabled_) log_.Write(text);
   }
   void OpenStandardFolders();
-  HRESULT OpenFolderById(const SPropValue& id, ComPtr<IMAPIFolder>& folder);
+  // The folder an identifier value names (none for a missing or error value).
+  HRESULT OpenFolderById(const SPropValue* id, ComPtr<IMAPIFolder>& folder);
   // Notification handling (StoreNotifications.cpp).
   struct IdRef;
   struct ForwardIds;

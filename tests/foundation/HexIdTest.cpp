@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/Owned.h"
+
 using namespace kelmsgs;
 
 namespace {
@@ -74,6 +76,43 @@ TEST(HexId, MalformedStringsRefused) {
     EXPECT_EQ(count, 0u) << bad;
     EXPECT_FALSE(bytes) << bad;
   }
+}
+
+// Identifier strings from clients: digits read as bytes; a character above U+00FF (whose
+// low byte is a digit) or a zero character (with digits after it) is refused like any
+// other non-digit, not read as the identifier its 8-bit form would spell.
+TEST(HexId, IdentifierStringsFromClients) {
+  const Bstr good(SysAllocString(L"00ab"));
+  MapiBuffer<BYTE> bytes;
+  ULONG count = 0;
+  ASSERT_EQ(EntryIdFromBstr(good.get(), bytes, count), S_OK);
+  ASSERT_EQ(count, 2u);
+  EXPECT_EQ(bytes.get()[1], 0xAB);
+  ASSERT_EQ(EntryIdFromBstr(nullptr, bytes, count), S_OK);
+  EXPECT_EQ(count, 0u);
+
+  const std::wstring bad[] = {std::wstring(L"\u0130\u0131"), std::wstring(L"00\uFF10\uFF11"),
+                              std::wstring(L"0011\0"
+                                           L"22",
+                                           7),
+                              std::wstring(L"\0\0", 2), std::wstring(L"\u00C4\u00C4")};
+  for (const std::wstring& text : bad) {
+    const Bstr id(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+    count = 99;
+    EXPECT_EQ(EntryIdFromBstr(id.get(), bytes, count), E_INVALIDARG);
+    EXPECT_EQ(count, 0u);
+    EXPECT_FALSE(bytes);
+  }
+}
+
+// Identifier strings handed to clients, made in one step.
+TEST(HexId, IdentifierStringOut) {
+  const BYTE id[] = {0x00, 0x1F, 0xA0, 0xFF};
+  BSTR text = nullptr;
+  ASSERT_EQ(HexStringOut(id, sizeof id, &text), S_OK);
+  const Bstr owned(text);
+  EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"001FA0FF");
+  EXPECT_EQ(HexStringOut(id, sizeof id, nullptr), E_POINTER);
 }
 
 }  // namespace

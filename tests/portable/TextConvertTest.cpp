@@ -53,3 +53,15 @@ TEST(TextConvert, MaxCharsLimitsTheCopy) {
   EXPECT_STREQ(NarrowString(u"ab", 3).get(), "ab");
   EXPECT_STREQ(NarrowString(u"abcdef", 0).get(), "abcdef");
 }
+
+// Text whose 8-bit form stands for itself: characters U+0001 to U+00FF only. A higher
+// character or a zero unit (which would end the 8-bit string) does not.
+TEST(TextConvert, ByteText) {
+  EXPECT_TRUE(kelmsgs::IsByteText(u"00AB\u00FF", 5));
+  EXPECT_TRUE(kelmsgs::IsByteText(nullptr, 0));
+  EXPECT_TRUE(kelmsgs::IsByteText(u"ab\u0100", 2));  // only the length counts
+  EXPECT_FALSE(kelmsgs::IsByteText(u"0\u0130", 2));
+  EXPECT_FALSE(kelmsgs::IsByteText(u"\uFF10", 1));
+  const char16_t withZero[] = {u'0', u'\0', u'1'};
+  EXPECT_FALSE(kelmsgs::IsByteText(withZero, 3));
+}
