@@ -124,21 +124,18 @@ HRESULT CQMXAttach::OpenContent(VARIANT_BOOL* pVal) {
   std::wstring path;
   hr = NewQlaWorkingFile(StoredWideName(), path);
   if (FAILED(hr)) return hr;
+  // 8 (on every path from here). The copy goes; when the engine still holds it, the
+  //    directory's cleanup takes it.
+  const ScopeExit removeCopy([&path] { DeleteFileW(path.c_str()); });
   // 6. The data copied into it.
   bool opened = false;
   hr = CopyStreamToFile(data.stream.get(), path, opened);
-  if (!opened) {
-    DeleteFileW(path.c_str());
-    return hr;
-  }
+  if (!opened) return hr;
   // 7. The engine reads the copy.
   Bstr name(SysAllocStringLen(path.data(), static_cast<UINT>(path.size())));
   if (!name) return E_OUTOFMEMORY;
-  hr = content_->Open(nullptr, name.get(), pVal);
-  // 8. The copy goes; when the engine still holds it, the directory's cleanup takes it.
-  DeleteFileW(path.c_str());
   // 9. The engine's answer.
-  return hr;
+  return content_->Open(nullptr, name.get(), pVal);
 }
 
 HRESULT CQMXAttach::CloseContent() {

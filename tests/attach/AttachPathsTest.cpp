@@ -94,9 +94,12 @@ const std::wstring kFarName = L"\u00DCbergr\u00F6\u00DFe-\u65E5\u672C";
 
 TEST_F(AttachPathsTest, TemporaryDirectoryNamedOutsideTheAnsiCodePage) {
   const std::wstring farDir = Wide(temp_.root()) + L"\\" + kFarName + L"\\";
-  ASSERT_TRUE(CreateDirectoryW(farDir.c_str(), nullptr));
+  // Removed by UTF-16 names whatever the outcome: the scratch directory's own cleanup
+  // works in 8 bits.
+  const kelmsgs::ScopeExit remove([&farDir] { RemoveTreeW(farDir.substr(0, farDir.size() - 1)); });
+  ASSERT_TRUE(CreateDirectoryW(farDir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   {
-    TempOverride override(farDir);
+    TempOverride redirect(farDir);
     // Save writes below that directory and names the file as it is.
     std::wstring path;
     ASSERT_EQ(SaveTo(Kind(kTwoDots).get(), L"", path), S_OK);
@@ -119,7 +122,6 @@ TEST_F(AttachPathsTest, TemporaryDirectoryNamedOutsideTheAnsiCodePage) {
     EXPECT_EQ(path, given);
     EXPECT_EQ(ContentsW(given), "Quarterly figures");
   }
-  RemoveTreeW(farDir.substr(0, farDir.size() - 1));
 }
 
 // A temporary directory that cannot be found fails the call: nothing is written in its
@@ -130,7 +132,7 @@ TEST_F(AttachPathsTest, WithoutATemporaryDirectoryNothingIsWritten) {
   const std::wstring missing = Wide(temp_.root()) + L"\\missing\\";
   for (const std::wstring& temp : {tooLong, missing}) {
     SCOPED_TRACE(std::string(temp.begin(), temp.begin() + 40));
-    TempOverride override(temp);
+    TempOverride redirect(temp);
     std::wstring path = L"<unwritten>";
     EXPECT_TRUE(FAILED(SaveTo(Kind(kTwoDots).get(), L"", path)));
     EXPECT_EQ(path, L"");
