@@ -1,8 +1,9 @@
 #include "attach/AttachData.h"
 
 #include <mapiutil.h>
+#include <shlwapi.h>
 
-#include "attach/SafeFileName.h"
+#include "foundation/AnsiText.h"
 #include "foundation/MapiOwned.h"
 #include "foundation/PropTags.h"
 
@@ -51,13 +52,12 @@ AttachDataStream OpenAttachData(IMAPIProp* attachment) {
   return data;
 }
 
-HRESULT CopyStreamToFile(IStream* source, const std::string& path, bool& opened) {
+HRESULT CopyStreamToFile(IStream* source, const std::wstring& path, bool& opened) {
   opened = false;
   // 1. The file, created or emptied.
   ComPtr<IStream> file;
-  std::string target = path;
-  HRESULT hr = OpenStreamOnFile(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE,
-                                target.data(), nullptr, file.put());
+  HRESULT hr = SHCreateStreamOnFileEx(path.c_str(), STGM_CREATE | STGM_READWRITE,
+                                      FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, file.put());
   if (FAILED(hr)) return hr;
   opened = true;
   // 2. The whole source, committed.
@@ -67,27 +67,16 @@ HRESULT CopyStreamToFile(IStream* source, const std::string& path, bool& opened)
   return file->Commit(0);
 }
 
+HRESULT CopyStreamToFile(IStream* source, const std::string& path, bool& opened) {
+  return CopyStreamToFile(source, WideFromAnsi(path.c_str()), opened);
+}
+
 std::string TempDirectory() {
   char buffer[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathA(sizeof buffer, buffer);
   std::string dir(buffer, length <= MAX_PATH ? length : 0);
   if (dir.empty() || dir.back() != '\\') dir += '\\';
   return dir;
-}
-
-std::string QlaFilePath(std::string_view storedName) {
-  // 1. The long form of the temporary directory (the short one when it has none).
-  std::string dir = TempDirectory();
-  char longDir[MAX_PATH + 1] = {};
-  const DWORD length = GetLongPathNameA(dir.c_str(), longDir, sizeof longDir);
-  if (length > 0 && length <= MAX_PATH) dir.assign(longDir, length);
-  if (dir.back() != '\\') dir += '\\';
-  // 2. Its "QLA\" subdirectory, made when missing (an existing one is fine; any other
-  //    failure shows when the file is opened).
-  dir += "QLA\\";
-  CreateDirectoryA(dir.c_str(), nullptr);
-  // 3. A name that stays inside it.
-  return dir + SafeFileName(storedName);
 }
 
 }  // namespace kelmsgs

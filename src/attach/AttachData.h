@@ -1,12 +1,11 @@
 // The data of a MAPI attachment as one stream, and the copying of such a stream into a
 // file: shared by the attachment object (Save, OpenContent) and the message's
-// SaveAttachment. Also the temporary directories attachment files are written to.
+// SaveAttachment. The attachment object's directories are in attach/QlaPaths.h.
 #pragma once
 
 #include <mapix.h>
 
 #include <string>
-#include <string_view>
 
 #include "foundation/ComPtr.h"
 
@@ -24,14 +23,13 @@ AttachDataStream OpenAttachData(IMAPIProp* attachment);
 
 // Copies the whole of source into the file at path, created or overwritten. Answers the
 // failure of opening the file (opened false), or else the HRESULT of the final Commit.
+// The file is opened by its UTF-16 path, so any name the file system takes is reached.
+HRESULT CopyStreamToFile(IStream* source, const std::wstring& path, bool& opened);
+// The same for a path in the ANSI code page.
 HRESULT CopyStreamToFile(IStream* source, const std::string& path, bool& opened);
 
-// The user's temporary directory as Windows names it, ending with a backslash.
+// The user's temporary directory as Windows names it in the ANSI code page, ending with
+// a backslash.
 std::string TempDirectory();
-
-// The path of a file named after storedName (made safe; "Untitled" when empty) in the
-// "QLA\" subdirectory of the long form of the temporary directory. The subdirectory is
-// created when missing.
-std::string QlaFilePath(std::string_view storedName);
 
 }  // namespace kelmsgs

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "attach/AttachData.h"
+#include "attach/QlaPaths.h"
 #include "foundation/AnsiText.h"
 #include "foundation/BstrText.h"
 #include "foundation/MapiOwned.h"
@@ -15,9 +16,16 @@ namespace kelmsgs {
 namespace {
 
 // The text after the last dot of name; empty when there is no dot.
-std::string AfterLastDot(const std::string& name) {
-  const std::size_t dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+std::wstring AfterLastDot(std::wstring_view name) {
+  const std::size_t dot = name.rfind(L'.');
+  return dot == std::wstring_view::npos ? std::wstring() : std::wstring(name.substr(dot + 1));
+}
+
+// An 8-bit property text, each byte widened.
+std::wstring Widened(const char* text) {
+  std::wstring wide;
+  for (; text && *text; ++text) wide += static_cast<wchar_t>(static_cast<unsigned char>(*text));
+  return wide;
 }
 
 // A new BSTR copy of a caller's string; null for a null or empty one.
@@ -35,8 +43,8 @@ CQMXAttach::~CQMXAttach() {
   log_.Close();
 }
 
-std::string CQMXAttach::StoredName() const {
-  return NarrowFromBstr(filename_.get());
+std::wstring CQMXAttach::StoredWideName() const {
+  return filename_ ? std::wstring(filename_.get(), SysStringLen(filename_.get())) : std::wstring();
 }
 
 HRESULT CQMXAttach::putref_Attach(IUnknown* newVal) {
@@ -111,18 +119,23 @@ HRESULT CQMXAttach::OpenContent(VARIANT_BOOL* pVal) {
   if (!content_) hr = CreateObject(CLSID_QMXFileContent, content_);
   // 4. Nothing to open, or nothing to open it with.
   if (!data.stream || !content_) return hr;
-  // 5-6. A copy of the data in the temporary directory, under a name that stays there.
-  const std::string path = QlaFilePath(StoredName());
+  // 5. A working copy in the temporary directory under a name of its own, so that
+  //    removing it never removes a file saved there under the stored name.
+  std::wstring path;
+  hr = NewQlaWorkingFile(StoredWideName(), path);
+  if (FAILED(hr)) return hr;
+  // 8 (on every path from here). The copy goes; when the engine still holds it, the
+  //    directory's cleanup takes it.
+  const ScopeExit removeCopy([&path] { DeleteFileW(path.c_str()); });
+  // 6. The data copied into it.
   bool opened = false;
   hr = CopyStreamToFile(data.stream.get(), path, opened);
   if (!opened) return hr;
   // 7. The engine reads the copy.
-  Bstr wide(BstrFromNarrow(path));
-  hr = content_->Open(nullptr, wide.get(), pVal);
-  // 8. The copy goes; when the engine still holds it, the directory's cleanup takes it.
-  DeleteFileA(path.c_str());
+  Bstr name(SysAllocStringLen(path.data(), static_cast<UINT>(path.size())));
+  if (!name) return E_OUTOFMEMORY;
   // 9. The engine's answer.
-  return hr;
+  return content_->Open(nullptr, name.get(), pVal);
 }
 
 HRESULT CQMXAttach::CloseContent() {
@@ -170,19 +183,19 @@ HRESULT CQMXAttach::get_MAPIObject(IUnknown** pVal) {
 
 HRESULT CQMXAttach::get_Extension(BSTR* pVal) {
   if (!pVal) return E_POINTER;
-  std::string extension;
+  std::wstring extension;
   // 1. The extension property (".doc" gives "doc"; a value without a dot gives nothing).
   PropValues value;
   if (attachment_ && SUCCEEDED(HrGetOneProp(attachment_.get(), PR_ATTACH_EXTENSION_A, value.put())))
-    extension = AfterLastDot(value.get()->Value.lpszA);
+    extension = AfterLastDot(Widened(value.get()->Value.lpszA));
   // 2. The stored file name.
-  if (extension.empty()) extension = AfterLastDot(StoredName());
+  if (extension.empty()) extension = AfterLastDot(StoredWideName());
   // 3. An embedded message is a message file.
   if (extension.empty() && attachment_ &&
       SUCCEEDED(HrGetOneProp(attachment_.get(), PR_ATTACH_METHOD, value.put())) &&
       value.get()->Value.l == ATTACH_EMBEDDED_MSG)
-    extension = "msg";
-  *pVal = BstrFromNarrow(extension);
+    extension = L"msg";
+  *pVal = SysAllocStringLen(extension.data(), static_cast<UINT>(extension.size()));
   return S_OK;
 }
 
@@ -193,13 +206,18 @@ HRESULT CQMXAttach::Save(BSTR Filename, BSTR* pVal) {
   AttachDataStream data = OpenAttachData(attachment_.get());
   if (!data.stream) return data.hr;
   // 2. The caller's path as given, else a safe name in the temporary directory.
-  const std::string path =
-      Filename && SysStringLen(Filename) ? NarrowFromBstr(Filename) : QlaFilePath(StoredName());
+  std::wstring path;
+  if (Filename && SysStringLen(Filename)) {
+    path.assign(Filename, SysStringLen(Filename));
+  } else if (const HRESULT hr = QlaFilePath(StoredWideName(), path); FAILED(hr)) {
+    return hr;
+  }
   // 3-4. Copied; the path is the result only when the file was committed.
   bool opened = false;
   const HRESULT hr = CopyStreamToFile(data.stream.get(), path, opened);
-  if (SUCCEEDED(hr)) *pVal = BstrFromNarrow(path);
-  return hr;
+  if (FAILED(hr)) return hr;
+  *pVal = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+  return *pVal ? S_OK : E_OUTOFMEMORY;
 }
 
 }  // namespace kelmsgs

@@ -40,8 +40,8 @@ class CQMXAttach final : public AutomationObject<CQMXAttach, IQMXAttach, QMXAtta
   HRESULT STDMETHODCALLTYPE Save(BSTR Filename, BSTR* pVal) override;
 
  private:
-  // The stored file name in the 8-bit form used for paths.
-  std::string StoredName() const;
+  // The stored file name as it was given (empty when none).
+  std::wstring StoredWideName() const;
 
   ComPtr<IMAPIProp> attachment_;
   ComPtr<IQMXFileContent> content_;

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace kelmsgs {
 
@@ -22,5 +23,7 @@ inline constexpr std::string_view kUntitledName = "Untitled";
 //  - an empty result is kUntitledName.
 // The result never names another directory, a device, or a file outside the directory.
 std::string SafeFileName(std::string_view name);
+// The same for a UTF-16 name.
+std::wstring SafeFileName(std::wstring_view name);
 
 }  // namespace kelmsgs

@@ -1,6 +1,7 @@
 #include "content/FilterEngine.h"
 
 #include <atomic>
+#include <mutex>
 #include <string>
 
 #include "content/EngineState.h"
@@ -10,7 +11,11 @@ namespace kelmsgs {
 
 namespace {
 
+enum class LoadState { NotTried, Loaded, Failed };
+
 struct Engine {
+  std::mutex lock;  // guards loading and unloading
+  LoadState state = LoadState::NotTried;
   Library textAccess;
   Library documentAccess;
   Library contentAccess;
@@ -24,8 +29,6 @@ Engine& TheEngine() {
   static Engine* engine = new Engine;
   return *engine;
 }
-
-INIT_ONCE g_loadOnce = INIT_ONCE_STATIC_INIT;
 
 // The directory of the filter libraries: the installation directory from the registry
 // plus "\inso". False when the components key cannot be opened.
@@ -86,29 +89,43 @@ bool LookupAll(Engine& e) {
   return ok;
 }
 
-BOOL CALLBACK LoadOnce(PINIT_ONCE, PVOID, PVOID*) {
-  Engine& e = TheEngine();
+// Frees whatever loaded; the entry points go with them.
+void FreeLibraries(Engine& e) {
+  e.entries = {};
+  e.contentAccess.reset();
+  e.documentAccess.reset();
+  e.textAccess.reset();
+}
+
+// True when the engine is loaded and initialised.
+bool Load(Engine& e) {
   // 1-3. The engine directory.
   std::string directory;
-  if (!EngineDirectory(directory)) return TRUE;
-  // 4. The three libraries, text access first; the first failure ends the loading (what
-  // loaded stays until the module is unloaded).
-  if (!LoadByPath(e.textAccess, directory, "SCCTA.DLL")) return TRUE;
-  if (!LoadByPath(e.documentAccess, directory, "SCCDA.DLL")) return TRUE;
-  if (!LoadByPath(e.contentAccess, directory, "SCCCA.DLL")) return TRUE;
+  if (!EngineDirectory(directory)) return false;
+  // 4. The three libraries, text access first; the first failure ends the loading.
+  if (!LoadByPath(e.textAccess, directory, "SCCTA.DLL")) return false;
+  if (!LoadByPath(e.documentAccess, directory, "SCCDA.DLL")) return false;
+  if (!LoadByPath(e.contentAccess, directory, "SCCCA.DLL")) return false;
   // 5. The entry points. A library without one of them is not the filter this library
   // was built for, and calling through a missing entry would crash the host.
-  if (!LookupAll(e)) return TRUE;
+  if (!LookupAll(e)) return false;
   // 6. The filter is initialised once; its answer does not matter.
   e.entries.DAInit();
-  e.loaded.store(true, std::memory_order_release);
-  return TRUE;
+  return true;
 }
 
 }  // namespace
 
 const FilterEntryPoints* FilterEngine::Get() noexcept {
-  InitOnceExecuteOnce(&g_loadOnce, LoadOnce, nullptr, nullptr);
+  Engine& e = TheEngine();
+  std::lock_guard guard(e.lock);
+  if (e.state == LoadState::NotTried) {
+    const bool loaded = Load(e);
+    // A failed load keeps nothing of what it loaded.
+    if (!loaded) FreeLibraries(e);
+    e.state = loaded ? LoadState::Loaded : LoadState::Failed;
+    e.loaded.store(loaded, std::memory_order_release);
+  }
   return Current();
 }
 
@@ -117,17 +134,20 @@ const FilterEntryPoints* FilterEngine::Current() noexcept {
   return e.loaded.load(std::memory_order_acquire) ? &e.entries : nullptr;
 }
 
-void FilterEngine::Unload() noexcept {
+bool FilterEngine::Unload() noexcept {
   Engine& e = TheEngine();
-  // 1. What the process still holds open is closed while the filter is there.
+  std::lock_guard guard(e.lock);
+  if (e.state != LoadState::Loaded) return true;
+  // 1. A read still inside the filter keeps it loaded.
+  if (FirstTextRead::Running() > 0) return false;
+  // 2. What the process still holds open is closed while the filter is there.
   EngineState::Instance().CloseAll();
   e.loaded.store(false, std::memory_order_release);
-  // 2. The filter ends, then its libraries go.
+  // 3. The filter ends, then its libraries go; the next use loads them again.
   if (e.entries.DADeInit) e.entries.DADeInit();
-  e.entries = {};
-  e.contentAccess.reset();
-  e.documentAccess.reset();
-  e.textAccess.reset();
+  FreeLibraries(e);
+  e.state = LoadState::NotTried;
+  return true;
 }
 
 }  // namespace kelmsgs

@@ -1,8 +1,17 @@
 #include "content/FirstTextRead.h"
 
+#include <atomic>
 #include <new>
 
 namespace kelmsgs {
+
+namespace {
+std::atomic<long> g_running{0};
+}  // namespace
+
+long FirstTextRead::Running() noexcept {
+  return g_running.load();
+}
 
 std::shared_ptr<FirstTextRead> FirstTextRead::Start(DFPROC_TAReadFirst read, DFHANDLE text) noexcept
     try {
@@ -17,8 +26,12 @@ std::shared_ptr<FirstTextRead> FirstTextRead::Start(DFPROC_TAReadFirst read, DFH
   job->module_ = moduleRef.get();
   // 3. The thread, with its own reference on the block.
   auto param = std::make_unique<std::shared_ptr<FirstTextRead>>(job);
+  ++g_running;
   HANDLE thread = CreateThread(nullptr, 0, Run, param.get(), 0, nullptr);
-  if (!thread) return nullptr;
+  if (!thread) {
+    --g_running;
+    return nullptr;
+  }
   param.release();
   moduleRef.release();
   job->thread_.reset(thread);
@@ -36,6 +49,8 @@ DWORD WINAPI FirstTextRead::Run(void* param) {
     module = (*job)->module_;
     status = (*job)->Read();
   }
+  // Out of the filter, its handles closed.
+  --g_running;
   // The block may be gone now; only the module reference is left to drop.
   FreeLibraryAndExitThread(module, status);
 }

@@ -28,6 +28,9 @@ class FirstTextRead {
   // Starts reading the first chunk of a text reader; null when no thread could start.
   static std::shared_ptr<FirstTextRead> Start(DFPROC_TAReadFirst read, DFHANDLE text) noexcept;
 
+  // Reads of the process whose thread is still inside the filter.
+  static long Running() noexcept;
+
   // Waits until the read has ended or the tick count reaches deadline; true when it ended.
   bool WaitUntil(ULONGLONG deadline) const noexcept;
 

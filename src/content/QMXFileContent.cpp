@@ -4,6 +4,7 @@
 #include <string>
 
 #include "content/ChunkText.h"
+#include "content/DocumentPath.h"
 #include "content/EngineState.h"
 #include "content/GatheredBytes.h"
 #include "content/MemberTextFilter.h"
@@ -73,10 +74,11 @@ HRESULT CQMXFileContent::Open(IUnknown* /*ContentStream*/, BSTR Filename, VARIAN
   if (!Filename || SysStringLen(Filename) == 0) return S_OK;
   const FilterEntryPoints* engine = FilterEngine::Get();
   if (!engine) return S_OK;
-  // 3. The document, by its name in the ANSI code page. A document still open is not
-  // closed here: callers close between documents.
+  // 3. The document, by its 8-bit path (a name the filter cannot be given fails the
+  // open). A document still open is not closed here: callers close between documents.
   EngineState& state = EngineState::Instance();
-  std::string path = AnsiFromBstr(Filename);
+  std::string path = FilterDocumentPath(std::wstring_view(Filename, SysStringLen(Filename)));
+  if (path.empty()) return S_OK;
   DFHANDLE document = 0;
   if (engine->DAOpenDocument(&document, DF_SOURCE_ANSIPATH, path.data(), 0) != DF_OK) return S_OK;
   state.document.release();

@@ -27,10 +27,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
       break;
     case DLL_PROCESS_DETACH:
       // At process exit (reserved non-null) other modules may be gone already:
-      // their objects are left to the end of the process.
+      // their objects are left to the end of the process. The filter engine is never
+      // touched here, under the loader lock: DllCanUnloadNow ends it, or it stays
+      // loaded until the process ends.
       if (!reserved) {
         ClassFactory::ReleaseAll();
-        FilterEngine::Unload();
         Module::Shutdown();
       }
       break;
@@ -44,7 +45,13 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
   return ClassFactory::Get(clsid, riid, ppv);
 }
 
-STDAPI DllCanUnloadNow() { return Module::LockCount() == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+  // 1. Objects or locks alive: the module stays.
+  if (Module::LockCount() != 0) return S_FALSE;
+  // 2. None left: the filter engine ends here, outside the loader lock (a read still
+  //    inside the filter keeps it, and the module, loaded).
+  return FilterEngine::Unload() ? S_OK : S_FALSE;
+}
 
 STDAPI DllRegisterServer() {
   // 1. Each class's registration script, in table order (no component categories).
@@ -63,6 +70,7 @@ STDAPI DllRegisterServer() {
 }
 
 STDAPI DllUnregisterServer() {
-  for (const auto& entry : ClassTable()) RunRegistrationScript(Module::Instance(), entry.script, false);
+  for (const auto& entry : ClassTable())
+    RunRegistrationScript(Module::Instance(), entry.script, false);
   return UnRegisterTypeLib(LIBID_KelMsgsLib, 1, 0, 0, kSysKind);
 }

@@ -16,19 +16,6 @@ constexpr REGSAM kKeyRead = 0x20019;
 constexpr REGSAM kKeyWrite = 0x20006;
 constexpr REGSAM kKeyAllAccess = 0xF003F;
 
-EnumStatus Status(LONG rc) {
-  switch (rc) {
-    case ERROR_SUCCESS:
-      return EnumStatus::Ok;
-    case ERROR_NO_MORE_ITEMS:
-      return EnumStatus::NoMoreItems;
-    case ERROR_MORE_DATA:
-      return EnumStatus::MoreData;
-    default:
-      return EnumStatus::Failed;
-  }
-}
-
 bool IsEmpty(BSTR s) {
   return !s || SysStringLen(s) == 0;
 }
@@ -82,13 +69,13 @@ HRESULT CQMXRegistryTools::EnumValuesReg(RegistryHKeyConstants Key, BSTR SubKey,
   values_.reserve(count);
   EnumBuffers buffers{std::vector<char>(maxName + 1), std::vector<std::uint8_t>(maxData + 1)};
   // 6. Every value, until the registry has no more.
-  EnumerateEntries(
+  const EnumStatus end = EnumerateEntries(
       buffers,
       [&key](std::uint32_t index, EnumBuffers& b, EnumRead& r) {
         DWORD nameLength = r.nameLength, dataLength = r.dataLength, type = REG_NONE;
         const LONG rc = RegEnumValueA(key.get(), index, b.name.data(), &nameLength, nullptr, &type,
                                       b.data.data(), &dataLength);
-        r = {nameLength, dataLength, type, Status(rc)};
+        r = {nameLength, dataLength, type, EnumStatusOf(rc)};
       },
       [this](const EnumBuffers& b, const EnumRead& r) {
         ValueEntry entry{WideFromAnsi(b.name.data()), std::monostate{}};
@@ -103,7 +90,12 @@ HRESULT CQMXRegistryTools::EnumValuesReg(RegistryHKeyConstants Key, BSTR SubKey,
         }
         values_.push_back(std::move(entry));
       });
-  // 7. The number read.
+  // 7. A key deleted under the enumeration lists nothing and says so.
+  if (end == EnumStatus::KeyDeleted) {
+    values_.clear();
+    return HRESULT_FROM_WIN32(ERROR_KEY_DELETED);
+  }
+  // 8. The number read.
   if (pCount) *pCount = static_cast<LONG>(values_.size());
   return S_OK;
 }
@@ -151,19 +143,24 @@ HRESULT CQMXRegistryTools::EnumSubkeysReg(RegistryHKeyConstants Key, BSTR SubKey
   // 5-6. Every subkey name.
   subkeys_.reserve(count);
   EnumBuffers buffers{std::vector<char>(maxName + 1), {}};
-  EnumerateEntries(
+  const EnumStatus end = EnumerateEntries(
       buffers,
       [&key](std::uint32_t index, EnumBuffers& b, EnumRead& r) {
         DWORD nameLength = r.nameLength;
         const LONG rc = RegEnumKeyExA(key.get(), index, b.name.data(), &nameLength, nullptr,
                                       nullptr, nullptr, nullptr);
         r.nameLength = nameLength;
-        r.status = Status(rc);
+        r.status = EnumStatusOf(rc);
       },
       [this](const EnumBuffers& b, const EnumRead&) {
         subkeys_.push_back(WideFromAnsi(b.name.data()));
       });
-  // 7. The number read.
+  // 7. A key deleted under the enumeration lists nothing and says so.
+  if (end == EnumStatus::KeyDeleted) {
+    subkeys_.clear();
+    return HRESULT_FROM_WIN32(ERROR_KEY_DELETED);
+  }
+  // 8. The number read.
   if (pCount) *pCount = static_cast<LONG>(subkeys_.size());
   return S_OK;
 }

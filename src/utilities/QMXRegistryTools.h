@@ -1,5 +1,9 @@
 // QMXRegistryTools: registry operations for script clients (enumerate values and
 // subkeys, delete, save and restore keys) and a text-to-clipboard convenience.
+//
+// An enumeration whose key another process deletes meanwhile fails with
+// HRESULT_FROM_WIN32(ERROR_KEY_DELETED) and leaves its list empty, as any failed
+// enumeration does; the count is not written (EnumSubkeysReg has set it to 0 first).
 #pragma once
 
 #include <string>

@@ -50,50 +50,66 @@ TEST(EngineProcessTest, MissingEngineFailsOpenWithoutRetry) {
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KelMsgsTests\\EmptyMachine");
 }
 
+// Text of a new content object of the module for a new file; true when Open succeeded.
+bool ReadThroughModule(const LibraryModule& dll, const char* file, const char* text) {
+  ComPtr<IClassFactory> factory;
+  EXPECT_EQ(dll.GetClassObject(CLSID_QMXFileContent, IID_IClassFactory, factory.put_void()), S_OK);
+  if (!factory) return false;
+  ComPtr<IQMXFileContent> content;
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IQMXFileContent, content.put_void()), S_OK);
+  if (!content) return false;
+  const std::string path = WriteTempFile(file, text);
+  VARIANT_BOOL opened = VARIANT_FALSE;
+  EXPECT_EQ(content->Open(nullptr, MakeBstr(path).get(), &opened), S_OK);
+  Bstr read;
+  EXPECT_EQ(content->get_FileContent(read.put()), S_OK);
+  EXPECT_EQ(std::string(read.get(), read.get() + SysStringLen(read.get())), text);
+  content->Close();
+  DeleteFileA(path.c_str());
+  return opened == VARIANT_TRUE;
+}
+
 // Through the built DLL: loading the module loads no filter library; the first Open
-// loads all three by full path without moving the current directory; unloading the
-// module ends the filter and frees them. The stream callbacks are exported by name.
-TEST(EngineProcessTest, DllLoadsTheEngineOnFirstUseAndFreesItOnUnload) {
+// loads all three by full path without moving the current directory. When the last
+// object has gone, DllCanUnloadNow ends the filter and frees them, and the next first
+// use loads them again. Unloading the module itself never calls into the filter, which
+// would run under the loader lock: a filter still loaded then stays loaded. The stream
+// callbacks are exported by name.
+TEST(EngineProcessTest, DllLoadsTheEngineOnFirstUseAndEndsItWhenNoObjectIsLeft) {
   if (!InChild()) {
-    EXPECT_EQ(RunInChild("EngineProcessTest.DllLoadsTheEngineOnFirstUseAndFreesItOnUnload"), 0u);
+    EXPECT_EQ(
+        RunInChild("EngineProcessTest.DllLoadsTheEngineOnFirstUseAndEndsItWhenNoObjectIsLeft"), 0u);
     return;
   }
   const char* const libraries[] = {"SCCTA.DLL", "SCCDA.DLL", "SCCCA.DLL"};
+  const auto expectLoaded = [&libraries](bool loaded) {
+    for (const char* name : libraries)
+      EXPECT_EQ(GetModuleHandleA(EngineLibrary(name).c_str()) != nullptr, loaded) << name;
+  };
   const std::string before = CurrentDirectory();
   {
     LibraryModule dll;
     ASSERT_TRUE(dll.loaded());
-    for (const char* name : libraries)
-      EXPECT_EQ(GetModuleHandleA(EngineLibrary(name).c_str()), nullptr) << name;
+    expectLoaded(false);
     HMODULE module = GetModuleHandleW(dll.path().c_str());
     for (const char* name : {"CQMXFileContent::StreamClose", "CQMXFileContent::StreamRead",
                              "CQMXFileContent::StreamSeek", "CQMXFileContent::StreamTell",
                              "CQMXFileContent::StreamGetInfo"})
       EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
 
-    ComPtr<IClassFactory> factory;
-    ASSERT_EQ(dll.GetClassObject(CLSID_QMXFileContent, IID_IClassFactory, factory.put_void()),
-              S_OK);
-    ComPtr<IQMXFileContent> content;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IQMXFileContent, content.put_void()), S_OK);
-    factory.reset();
-
-    const std::string path = WriteTempFile("engine_dll.txt", "text through the module");
-    VARIANT_BOOL opened = VARIANT_FALSE;
-    EXPECT_EQ(content->Open(nullptr, MakeBstr(path).get(), &opened), S_OK);
-    EXPECT_EQ(opened, VARIANT_TRUE);
+    // 1. First use loads the filter, by full path, leaving the current directory.
+    EXPECT_TRUE(ReadThroughModule(dll, "engine_dll.txt", "text through the module"));
     EXPECT_EQ(CurrentDirectory(), before);
-    for (const char* name : libraries)
-      EXPECT_NE(GetModuleHandleA(EngineLibrary(name).c_str()), nullptr) << name;
-    Bstr text;
-    EXPECT_EQ(content->get_FileContent(text.put()), S_OK);
-    EXPECT_STREQ(text.get(), L"text through the module");
-    content.reset();
-    DeleteFileA(path.c_str());
+    expectLoaded(true);
+    // 2. No object left: asked whether it can go, the module ends the filter.
     EXPECT_EQ(dll.CanUnloadNow(), S_OK);
+    expectLoaded(false);
+    // 3. The next first use loads it again.
+    EXPECT_TRUE(ReadThroughModule(dll, "engine_again.txt", "text after the filter was ended"));
+    expectLoaded(true);
   }
-  for (const char* name : libraries)
-    EXPECT_EQ(GetModuleHandleA(EngineLibrary(name).c_str()), nullptr) << name;
+  // 4. The module went without being asked: the filter was left alone.
+  expectLoaded(true);
 }
 
 }  // namespace

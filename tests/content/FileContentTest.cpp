@@ -32,6 +32,33 @@ TEST_F(FileContentTest, UnreadableFilesDoNotOpenAndLeaveNoText) {
   EXPECT_EQ(opened, VARIANT_FALSE);
 }
 
+// A document whose path the ANSI code page cannot hold (a directory named in two
+// scripts) is still opened: the filter is given a path it can reach.
+TEST_F(FileContentTest, OpensADocumentWhosePathLiesOutsideTheAnsiCodePage) {
+  const std::wstring wideDir(dir_.begin(), dir_.end());
+  const std::wstring dir = wideDir + L"\\\u00DCbergr\u00F6\u00DFe-\u65E5\u672C";
+  ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  const std::wstring path = dir + L"\\Inhalt-\u65E5\u672C.txt";
+  {
+    kelmsgs::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    const char text[] = "Text in a far directory";
+    DWORD written = 0;
+    WriteFile(file.get(), text, sizeof text - 1, &written, nullptr);
+  }
+  Bstr name(SysAllocString(path.c_str()));
+  VARIANT_BOOL opened = VARIANT_FALSE;
+  EXPECT_EQ(content_->Open(nullptr, name.get(), &opened), S_OK);
+  EXPECT_EQ(opened, VARIANT_TRUE);
+  std::u16string text;
+  EXPECT_EQ(Text(text), S_OK);
+  EXPECT_EQ(text, u"Text in a far directory");
+  content_->Close();
+  DeleteFileW(path.c_str());
+  RemoveDirectoryW(dir.c_str());
+}
+
 TEST_F(FileContentTest, FirstChunkLosesLeadingWhiteSpaceLaterChunksKeepIt) {
   // The second chunk starts at byte 65535 with three spaces and a tab.
   const std::string head = " \t\r\n\f  ";

@@ -1,5 +1,6 @@
-// The type library embedded in the DLL: library attributes, the nine classes, and every
-// member of every interface with its DISPID, kind and parameter count as clients rely on.
+// The type library embedded in the DLL: library attributes, the nine classes, every
+// member of every interface with its DISPID, kind and parameter count, and every value
+// of every enumeration with its help string, as clients rely on.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 
 using kelmsgs::Bstr;
 using kelmsgs::ComPtr;
+using kelmsgs::Variant;
 
 namespace {
 
@@ -149,14 +151,32 @@ TEST_F(TypeLibraryTest, EnumerationsAndHostInterfacesAreDeclared) {
                                                  {"rhDynData", 5}}));
 }
 
-// Every member of the automation interfaces and event interfaces, compared with the
-// recorded public contract: a changed DISPID, kind or argument list breaks clients.
-TEST_F(TypeLibraryTest, EveryMemberKeepsItsContract) {
+// Every value of an enumeration: its number and help string.
+void AddEnumerationValues(const std::string& name, ITypeInfo* info, const TYPEATTR& attr,
+                          std::vector<std::string>& lines) {
+  for (UINT i = 0; i < attr.cVars; ++i) {
+    VARDESC* var = nullptr;
+    ASSERT_EQ(info->GetVarDesc(i, &var), S_OK);
+    Variant value;
+    ASSERT_EQ(VariantChangeType(&value, var->lpvarValue, 0, VT_I4), S_OK);
+    lines.push_back(name + ' ' + NameOf(info, var->memid) + " = " + std::to_string(V_I4(&value)) +
+                    " \"" + HelpOf(info, var->memid) + '"');
+    info->ReleaseVarDesc(var);
+  }
+}
+
+// Every member of the automation interfaces and event interfaces and every value of the
+// enumerations, compared with the recorded public contract: a changed DISPID, kind,
+// argument list, value or value help string breaks clients.
+TEST_F(TypeLibraryTest, EveryMemberAndEnumerationValueKeepsItsContract) {
   std::vector<std::string> actual;
   for (auto& [name, info] : Types()) {
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    if (attr->typekind == TKIND_ENUM) AddEnumerationValues(name, info.get(), *attr, actual);
+    info->ReleaseTypeAttr(attr);
     if (name.rfind("IQMX", 0) != 0 && name.rfind("_IQMX", 0) != 0) continue;
     ComPtr<ITypeInfo> view = info;
-    TYPEATTR* attr = nullptr;
     info->GetTypeAttr(&attr);
     const bool dual = attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL);
     info->ReleaseTypeAttr(attr);

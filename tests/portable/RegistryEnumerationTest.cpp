@@ -11,6 +11,7 @@ using kelmsgs::EnumBuffers;
 using kelmsgs::EnumerateEntries;
 using kelmsgs::EnumRead;
 using kelmsgs::EnumStatus;
+using kelmsgs::EnumStatusOf;
 
 namespace {
 
@@ -92,6 +93,41 @@ TEST(RegistryEnumeration, FailedReadsCountAsEntriesWithNothingKept) {
       },
       [&](const EnumBuffers& b, const EnumRead&) { names.emplace_back(b.name.data()); });
   EXPECT_EQ(names, (std::vector<std::string>{"", ""}));
+}
+
+// A key deleted by another process while it is enumerated answers "key deleted" for
+// every index from then on and never "no more items": the enumeration ends there with
+// that answer instead of counting failed entries for ever.
+TEST(RegistryEnumeration, KeyDeletedDuringTheEnumerationEndsIt) {
+  constexpr std::uint32_t kGiveUp = 10000;  // keeps a looping enumeration finite
+  std::uint32_t reads = 0;
+  std::vector<std::string> names;
+  EnumBuffers buffers{std::vector<char>(8), std::vector<std::uint8_t>(8)};
+  const EnumStatus end = EnumerateEntries(
+      buffers,
+      [&](std::uint32_t index, EnumBuffers& b, EnumRead& r) {
+        ++reads;
+        if (index >= kGiveUp) {
+          r.status = EnumStatus::NoMoreItems;
+        } else if (index < 2) {
+          std::strcpy(b.name.data(), index == 0 ? "first" : "second");
+          r.status = EnumStatus::Ok;
+        } else {
+          r.status = EnumStatusOf(1018);  // ERROR_KEY_DELETED, as RegEnumValue answers
+        }
+      },
+      [&](const EnumBuffers& b, const EnumRead&) { names.emplace_back(b.name.data()); });
+  EXPECT_EQ(end, EnumStatus::KeyDeleted);
+  EXPECT_EQ(reads, 3u);
+  EXPECT_EQ(names, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST(RegistryEnumeration, RegistryAnswersMapToTheirStatuses) {
+  EXPECT_EQ(EnumStatusOf(0), EnumStatus::Ok);
+  EXPECT_EQ(EnumStatusOf(259), EnumStatus::NoMoreItems);
+  EXPECT_EQ(EnumStatusOf(234), EnumStatus::MoreData);
+  EXPECT_EQ(EnumStatusOf(1018), EnumStatus::KeyDeleted);
+  EXPECT_EQ(EnumStatusOf(5), EnumStatus::Failed);  // access denied: one failed entry
 }
 
 }  // namespace

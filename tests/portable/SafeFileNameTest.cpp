@@ -69,6 +69,18 @@ TEST(SafeFileName, EmptyBecomesUntitledAndResultsAreStable) {
   }
 }
 
+// UTF-16 names follow the same rules and keep every character of other scripts.
+TEST(SafeFileName, WideNamesFollowTheSameRules) {
+  EXPECT_EQ(SafeFileName(std::wstring_view(L"..\\\u65E5\u672C/Bericht-\u00DC.txt")),
+            L"Bericht-\u00DC.txt");
+  EXPECT_EQ(SafeFileName(std::wstring_view(L"C:\u65E5<\u672C>.doc. ")), L"\u65E5_\u672C_.doc");
+  EXPECT_EQ(SafeFileName(std::wstring_view(L"lpt\u00B9.log")), L"_lpt\u00B9.log");
+  EXPECT_EQ(SafeFileName(std::wstring_view(L"nul .txt")), L"_nul .txt");
+  EXPECT_EQ(SafeFileName(std::wstring_view(L"\\..")), L"Untitled");
+  // A character whose low byte is a separator or a dot is no separator or dot.
+  EXPECT_EQ(SafeFileName(std::wstring_view(L"a\u015Cb\u012E")), L"a\u015Cb\u012E");
+}
+
 TEST(IdList, SplitsAtSemicolonsAndDropsEmptyItems) {
   using List = std::vector<std::string_view>;
   EXPECT_EQ(SplitIdList("0A0B"), List({"0A0B"}));
