@@ -3,7 +3,6 @@
 #include <mapiutil.h>
 #include <shlwapi.h>
 
-#include "foundation/AnsiText.h"
 #include "foundation/MapiOwned.h"
 #include "foundation/PropTags.h"
 
@@ -65,18 +64,6 @@ HRESULT CopyStreamToFile(IStream* source, const std::wstring& path, bool& opened
   source->Stat(&stat, STATFLAG_NONAME);
   source->CopyTo(file.get(), stat.cbSize, nullptr, nullptr);
   return file->Commit(0);
-}
-
-HRESULT CopyStreamToFile(IStream* source, const std::string& path, bool& opened) {
-  return CopyStreamToFile(source, WideFromAnsi(path.c_str()), opened);
-}
-
-std::string TempDirectory() {
-  char buffer[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathA(sizeof buffer, buffer);
-  std::string dir(buffer, length <= MAX_PATH ? length : 0);
-  if (dir.empty() || dir.back() != '\\') dir += '\\';
-  return dir;
 }
 
 }  // namespace kelmsgs

@@ -25,11 +25,5 @@ AttachDataStream OpenAttachData(IMAPIProp* attachment);
 // failure of opening the file (opened false), or else the HRESULT of the final Commit.
 // The file is opened by its UTF-16 path, so any name the file system takes is reached.
 HRESULT CopyStreamToFile(IStream* source, const std::wstring& path, bool& opened);
-// The same for a path in the ANSI code page.
-HRESULT CopyStreamToFile(IStream* source, const std::string& path, bool& opened);
-
-// The user's temporary directory as Windows names it in the ANSI code page, ending with
-// a backslash.
-std::string TempDirectory();
 
 }  // namespace kelmsgs

@@ -21,13 +21,6 @@ std::wstring AfterLastDot(std::wstring_view name) {
   return dot == std::wstring_view::npos ? std::wstring() : std::wstring(name.substr(dot + 1));
 }
 
-// An 8-bit property text, each byte widened.
-std::wstring Widened(const char* text) {
-  std::wstring wide;
-  for (; text && *text; ++text) wide += static_cast<wchar_t>(static_cast<unsigned char>(*text));
-  return wide;
-}
-
 // A new BSTR copy of a caller's string; null for a null or empty one.
 Bstr NonEmptyCopy(BSTR text) {
   return Bstr(text && SysStringLen(text) ? SysAllocStringLen(text, SysStringLen(text)) : nullptr);
@@ -187,7 +180,7 @@ HRESULT CQMXAttach::get_Extension(BSTR* pVal) {
   // 1. The extension property (".doc" gives "doc"; a value without a dot gives nothing).
   PropValues value;
   if (attachment_ && SUCCEEDED(HrGetOneProp(attachment_.get(), PR_ATTACH_EXTENSION_A, value.put())))
-    extension = AfterLastDot(Widened(value.get()->Value.lpszA));
+    extension = AfterLastDot(WideFromNarrow(value.get()->Value.lpszA));
   // 2. The stored file name.
   if (extension.empty()) extension = AfterLastDot(StoredWideName());
   // 3. An embedded message is a message file.

@@ -32,6 +32,12 @@ std::string NarrowFromWide(const std::wstring& s) {
   return narrow ? std::string(narrow.get(), s.size()) : std::string();
 }
 
+std::wstring WideFromNarrow(const char* s) {
+  std::wstring wide;
+  for (; s && *s; ++s) wide += static_cast<wchar_t>(static_cast<unsigned char>(*s));
+  return wide;
+}
+
 HRESULT NarrowStringOut(const char* text, BSTR* out) {
   if (!out) return E_POINTER;
   if (!text) return StringOut(nullptr, 0, out);

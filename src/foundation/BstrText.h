@@ -16,6 +16,8 @@ BSTR BstrFromNarrow(const std::string& s);
 // The 8-bit form of a BSTR (null reads as empty).
 std::string NarrowFromBstr(BSTR s);
 std::string NarrowFromWide(const std::wstring& s);
+// Each byte of an 8-bit string widened (null reads as empty).
+std::wstring WideFromNarrow(const char* s);
 
 // Hands an 8-bit string, widened, to a BSTR out-parameter (StringOut): null text hands
 // out null, and E_OUTOFMEMORY when the string cannot be made.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "attach/AttachData.h"
+#include "attach/QlaPaths.h"
 #include "attach/SafeFileName.h"
 #include "foundation/AnsiText.h"
 #include "foundation/BstrText.h"
@@ -199,10 +200,16 @@ HRESULT CQMXMessage::SaveAttachment(LONG Index, BSTR Filename, VARIANT_BOOL* pVa
   const SPropValue* method = Column(props, SavedProp::Method, PR_ATTACH_METHOD);
   const SPropValue* longName = Column(props, SavedProp::LongFilename, PR_ATTACH_LONG_FILENAME_A);
   if (!method || method->Value.l != ATTACH_BY_VALUE || !longName) return S_OK;
-  // 5. The caller's path as given, else a safe name in the temporary directory.
-  const std::string path = Filename && SysStringLen(Filename)
-                               ? NarrowFromBstr(Filename)
-                               : TempDirectory() + SafeFileName(longName->Value.lpszA);
+  // 5. The caller's path as given, every character kept, else a safe name in the
+  // temporary directory (no temporary directory: nothing is written).
+  std::wstring path;
+  if (Filename && SysStringLen(Filename)) {
+    path.assign(Filename, SysStringLen(Filename));
+  } else {
+    hr = LongTempDirectory(path);
+    if (FAILED(hr)) return hr;
+    path += SafeFileName(WideFromNarrow(longName->Value.lpszA));
+  }
   // 6. The data.
   ComPtr<IStream> data;
   hr = attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0,

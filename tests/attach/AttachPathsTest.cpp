@@ -121,6 +121,18 @@ TEST_F(AttachPathsTest, TemporaryDirectoryNamedOutsideTheAnsiCodePage) {
     ASSERT_EQ(SaveTo(Kind(kTwoDots).get(), given, path), S_OK);
     EXPECT_EQ(path, given);
     EXPECT_EQ(ContentsW(given), "Quarterly figures");
+
+    // The message's own SaveAttachment writes to the same directory, and to a caller's
+    // path in any script.
+    VARIANT_BOOL saved = VARIANT_FALSE;
+    EXPECT_EQ(kinds_->SaveAttachment(kTwoDots, B(L"").get(), &saved), S_OK);
+    EXPECT_EQ(saved, VARIANT_TRUE);
+    EXPECT_EQ(ContentsW(farDir + L"report.final.txt"), "Quarterly figures");
+    const std::wstring givenByMessage = farDir + L"Nachricht-\u65E5\u672C.txt";
+    saved = VARIANT_FALSE;
+    EXPECT_EQ(kinds_->SaveAttachment(kTwoDots, B(givenByMessage).get(), &saved), S_OK);
+    EXPECT_EQ(saved, VARIANT_TRUE);
+    EXPECT_EQ(ContentsW(givenByMessage), "Quarterly figures");
   }
 }
 
@@ -139,6 +151,9 @@ TEST_F(AttachPathsTest, WithoutATemporaryDirectoryNothingIsWritten) {
     VARIANT_BOOL opened = VARIANT_TRUE;
     EXPECT_TRUE(FAILED(Kind(kTwoDots)->OpenContent(&opened)));
     EXPECT_EQ(opened, VARIANT_FALSE);
+    VARIANT_BOOL saved = VARIANT_TRUE;
+    EXPECT_TRUE(FAILED(kinds_->SaveAttachment(kTwoDots, B(L"").get(), &saved)));
+    EXPECT_EQ(saved, VARIANT_FALSE);
     EXPECT_FALSE(ExistsW(L"\\QLA"));
     EXPECT_FALSE(ExistsW(Wide(temp_.root()) + L"\\missing"));
   }
