@@ -131,9 +131,10 @@ HRESULT CQMXSession::get_StoreFolder(BSTR EntryId, BSTR StoreID, IQMXStoreFolder
     HRESULT hr = OpenStore(storeId, storeSize, GetActiveWindow(), store);
     // 3.2. Whether it is the default store, from the store rows.
     bool isDefault = false;
-    if (SUCCEEDED(hr) && storeRows_) {
-      for (ULONG i = 0; i < storeRows_.get()->cRows; ++i) {
-        const SRow& row = storeRows_.get()->aRow[i];
+    const SharedRowSet rows = StoreRowsNow();
+    if (SUCCEEDED(hr) && rows) {
+      for (ULONG i = 0; i < rows.get()->cRows; ++i) {
+        const SRow& row = rows.get()->aRow[i];
         if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID) continue;
         const SBinary& rowId = row.lpProps[0].Value.bin;
         const bool same = SameEntry(storeId.get(), storeSize, rowId.lpb, rowId.cb, &hr);
@@ -400,6 +401,43 @@ HRESULT CQMXSession::get_FolderType(IQMXMessageStore* MsgStore, IQMXStoreFolder*
   }
   *pVal = static_cast<MAPIFolderTypeConstants>(FolderKindOfClass(
       containerClass.get()->Value.lpszA ? containerClass.get()->Value.lpszA : ""));
+  return S_OK;
+}
+
+}  // namespace kelmsgs
+
+// Comparison of identifiers and folders, answered by the MAPI session.
+namespace kelmsgs {
+
+HRESULT CQMXSession::IsSameAs(BSTR EntryId1, BSTR EntryId2, VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = VARIANT_FALSE;
+  // 1. Nothing compares without a session.
+  if (!session_) return S_OK;
+  // 2. Both identifiers.
+  if (!EntryId1 || !EntryId2 || SysStringLen(EntryId1) == 0 || SysStringLen(EntryId2) == 0)
+    return E_INVALIDARG;
+  MapiBuffer<BYTE> first, second;
+  ULONG firstSize = 0, secondSize = 0;
+  if (FAILED(HexToEntryId(NarrowFromBstr(EntryId1).c_str(), first, firstSize)) ||
+      FAILED(HexToEntryId(NarrowFromBstr(EntryId2).c_str(), second, secondSize)))
+    return E_INVALIDARG;
+  // 3. MAPI decides; a failing comparison answers "not the same".
+  if (SameEntry(first.get(), firstSize, second.get(), secondSize)) *pVal = VARIANT_TRUE;
+  return S_OK;
+}
+
+HRESULT CQMXSession::get_CompareFolders(IQMXStoreFolder* Comp1, IQMXStoreFolder* Comp2,
+                                        VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = VARIANT_FALSE;
+  if (!session_ || !Comp1 || !Comp2) return S_OK;
+  MapiBuffer<BYTE> first, second;
+  ULONG firstSize = 0, secondSize = 0;
+  if (FAILED(Comp1->GetEntryId(first.put(), &firstSize)) ||
+      FAILED(Comp2->GetEntryId(second.put(), &secondSize)))
+    return S_OK;
+  if (SameEntry(first.get(), firstSize, second.get(), secondSize)) *pVal = VARIANT_TRUE;
   return S_OK;
 }
 

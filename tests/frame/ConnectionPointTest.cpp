@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "KelMsgs.h"
@@ -219,6 +221,59 @@ TEST_F(ConnectionPointTest, DestroyingTheSourceReleasesItsSinks) {
   point_.reset();
   source_.reset();
   EXPECT_EQ(sink.refs, 1u);
+}
+
+// A sink that counts the events it hears, for any thread.
+class CountingSink final : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the stack
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    ++events;
+    return S_OK;
+  }
+  std::atomic<ULONG> refs{1};
+  std::atomic<int> events{0};
+};
+
+// Events raised on another thread (MAPI's notification thread) while the client's thread
+// advises and unadvises: every raise reaches the sinks advised at that moment, and the
+// point ends holding no sink and no reference.
+TEST_F(ConnectionPointTest, RaisingOnAnotherThreadWhileSinksComeAndGo) {
+  CountingSink steady, coming;
+  DWORD steadyCookie = 0;
+  ASSERT_EQ(point_->Advise(&steady, &steadyCookie), S_OK);
+  constexpr int kRaises = 3000;
+  std::thread raiser([&] {
+    for (int i = 0; i < kRaises; ++i) source_->Raise(1, nullptr, 0);
+  });
+  for (int i = 0; i < 1000; ++i) {
+    DWORD cookie = 0;
+    ASSERT_EQ(point_->Advise(&coming, &cookie), S_OK);
+    ASSERT_EQ(point_->Unadvise(cookie), S_OK);
+  }
+  raiser.join();
+  EXPECT_EQ(steady.events, kRaises);
+  ASSERT_EQ(point_->Unadvise(steadyCookie), S_OK);
+  ComPtr<IEnumConnections> connections;
+  ASSERT_EQ(point_->EnumConnections(connections.put()), S_OK);
+  CONNECTDATA data{};
+  EXPECT_EQ(connections->Next(1, &data, nullptr), S_FALSE);
+  EXPECT_EQ(steady.refs, 1u);
+  EXPECT_EQ(coming.refs, 1u);
 }
 
 }  // namespace
