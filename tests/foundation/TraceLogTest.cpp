@@ -374,12 +374,14 @@ TEST_F(TraceLogTest, LogFileChangedWhileAnotherThreadWrites) {
   ScratchFile other(".log");
   TraceLog log("CQMXSession", true);
   Start(log, file_);
-  std::atomic<bool> done{false};
+  std::atomic<bool> started{false}, done{false};
   std::thread writer([&] {
+    started = true;
     for (int i = 0; !done || i < 2000; ++i)
       log.Write("OnNotify", ("entry " + std::to_string(i)).c_str(), "SessionStores.cpp", i);
   });
-  for (int swap = 0; swap < 400; ++swap) {
+  while (!started) Sleep(0);
+  for (int swap = 0; swap < 2000; ++swap) {
     const ScratchFile& next = swap % 2 ? file_ : other;
     ASSERT_EQ(log.put_LogFile(MakeBstr(next.wpath()).get()), S_OK);
     log.put_AppendLog(swap % 3 ? VARIANT_TRUE : VARIANT_FALSE);

@@ -230,17 +230,20 @@ TEST_F(ConnectionPointTest, RaisingOnAnotherThreadWhileSinksComeAndGo) {
   RecordingSink steady(0), coming(0);
   DWORD steadyCookie = 0;
   ASSERT_EQ(point_->Advise(&steady, &steadyCookie), S_OK);
-  constexpr int kRaises = 3000;
+  std::atomic<bool> started{false}, done{false};
+  std::atomic<std::size_t> raised{0};
   std::thread raiser([&] {
-    for (int i = 0; i < kRaises; ++i) source_->Raise(1, nullptr, 0);
+    for (started = true; !done || raised < 2000; ++raised) source_->Raise(1, nullptr, 0);
   });
-  for (int i = 0; i < 1000; ++i) {
+  while (!started) Sleep(0);
+  for (int i = 0; i < 20000; ++i) {
     DWORD cookie = 0;
     ASSERT_EQ(point_->Advise(&coming, &cookie), S_OK);
     ASSERT_EQ(point_->Unadvise(cookie), S_OK);
   }
+  done = true;
   raiser.join();
-  EXPECT_EQ(steady.calls.size(), static_cast<std::size_t>(kRaises));
+  EXPECT_EQ(steady.calls.size(), raised.load());
   ASSERT_EQ(point_->Unadvise(steadyCookie), S_OK);
   ComPtr<IEnumConnections> connections;
   ASSERT_EQ(point_->EnumConnections(connections.put()), S_OK);
