@@ -16,6 +16,7 @@ constexpr int kMaxTracePath = 259;
 
 HRESULT TraceLog::get_LogFile(BSTR* pVal) const {
   if (!pVal) return E_POINTER;
+  std::lock_guard lock(TraceLogLock());
   *pVal = name_ ? SysAllocStringLen(name_.get(), SysStringLen(name_.get())) : nullptr;
   return S_OK;
 }
@@ -28,32 +29,45 @@ HRESULT TraceLog::put_LogFile(BSTR name) {
   // 2. Keep a copy of the name.
   Bstr copy(SysAllocStringLen(name, SysStringLen(name)));
   if (!copy) return E_OUTOFMEMORY;
-  name_ = std::move(copy);
-  // 3. A fresh log file object; its file opens with the next entry.
-  file_ = std::make_unique<CTraceLogFile>();
-  file_->SetMaxSize(kTraceLogMaxSize);
+  // 3. A fresh log file object; its file opens with the next entry. The swap happens under
+  //    the trace logs' lock: an entry may be written on another thread (the session's
+  //    table notifications) at the same time. The old file closes outside it.
+  auto file = std::make_unique<CTraceLogFile>();
+  file->SetMaxSize(kTraceLogMaxSize);
+  {
+    std::lock_guard lock(TraceLogLock());
+    name_ = std::move(copy);
+    file_.swap(file);
+  }
   return S_OK;
 }
 
 HRESULT TraceLog::get_LoggingEnabled(VARIANT_BOOL* pVal) const {
+  std::lock_guard lock(TraceLogLock());
   return BoolOut(enabled_, pVal);
 }
 
 HRESULT TraceLog::put_LoggingEnabled(VARIANT_BOOL on) {
+  std::lock_guard lock(TraceLogLock());
   enabled_ = on != VARIANT_FALSE;
   return S_OK;
 }
 
 HRESULT TraceLog::get_AppendLog(VARIANT_BOOL* pVal) const {
+  std::lock_guard lock(TraceLogLock());
   return BoolOut(append_, pVal);
 }
 
 HRESULT TraceLog::put_AppendLog(VARIANT_BOOL on) {
+  std::lock_guard lock(TraceLogLock());
   append_ = on != VARIANT_FALSE;
   return S_OK;
 }
 
 void TraceLog::Write(const char* operation, const char* message, const char* sourceFile, int line) {
+  // The whole entry under the trace logs' lock: the settings and the file object may be
+  // changed by the owner's thread while another thread writes.
+  std::lock_guard lock(TraceLogLock());
   if (!file_ || !enabled_) return;
   const bool append = withAppend_ && append_;
   const std::int64_t length = file_->Length();

@@ -1,5 +1,5 @@
-// Base of every automation class: reference counting with a module lock, a
-// QueryInterface table, IDispatch through the embedded type library and
+// Base of every automation class: the library's reference counting (RefCounted) with a
+// module lock, a QueryInterface table, IDispatch through the embedded type library and
 // ISupportErrorInfo for the class's default interface.
 //
 //   class CQMXFoo : public AutomationObject<CQMXFoo, IQMXFoo, QMXFoo> { ... };
@@ -10,33 +10,35 @@
 
 #include <oaidl.h>
 
-#include <atomic>
 #include <new>
 
 #include "foundation/ComPtr.h"
 #include "frame/ErrorReport.h"
 #include "frame/Module.h"
+#include "frame/RefCounted.h"
 
 namespace kelmsgs {
 
 template <class Derived, class Itf, class Coclass, class... Extra>
-class AutomationObject : public Itf, public ISupportErrorInfo, public Extra... {
+class AutomationObject : public RefCounted<Derived, Itf, ISupportErrorInfo, Extra...> {
+  using Base = RefCounted<Derived, Itf, ISupportErrorInfo, Extra...>;
+
  public:
   // Creates an object and hands out the interface riid (the class factory's work).
   static HRESULT CreateInstance(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    ComPtr<Derived> object = ComPtr<Derived>::adopt(new (std::nothrow) Derived);
+    const ComPtr<Derived> object = Base::Make();
     if (!object) return E_OUTOFMEMORY;
     return object->QueryInterface(riid, ppv);
   }
   // Creates an object for in-library use.
   static HRESULT Create(ComPtr<Derived>& out) {
-    out = ComPtr<Derived>::adopt(new (std::nothrow) Derived);
+    out = Base::Make();
     return out ? S_OK : E_OUTOFMEMORY;
   }
 
-  // IUnknown
+  // IUnknown: the dual interface also answers IDispatch.
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
@@ -45,16 +47,10 @@ class AutomationObject : public Itf, public ISupportErrorInfo, public Extra... {
     else if (riid == IID_ISupportErrorInfo)
       *ppv = static_cast<ISupportErrorInfo*>(this);
     else
-      (void)(TryExtra<Extra>(riid, ppv) || ...);
+      (void)(this->template Answer<Extra>(riid, ppv) || ...);
     if (!*ppv) return E_NOINTERFACE;
-    AddRef();
+    this->AddRef();
     return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete static_cast<Derived*>(this);
-    return left;
   }
 
   // IDispatch, answered by the type information of the default interface.
@@ -94,12 +90,9 @@ class AutomationObject : public Itf, public ISupportErrorInfo, public Extra... {
     return riid == __uuidof(Itf) ? S_OK : S_FALSE;
   }
 
-  AutomationObject(const AutomationObject&) = delete;
-  AutomationObject& operator=(const AutomationObject&) = delete;
-
  protected:
   AutomationObject() = default;
-  virtual ~AutomationObject() = default;
+  ~AutomationObject() override = default;
 
   // Sets error information for a failure described by text and returns E_FAIL.
   static HRESULT Fail(const char* description) {
@@ -112,15 +105,7 @@ class AutomationObject : public Itf, public ISupportErrorInfo, public Extra... {
   }
 
  private:
-  template <class E>
-  bool TryExtra(REFIID riid, void** ppv) {
-    if (riid != __uuidof(E)) return false;
-    *ppv = static_cast<E*>(this);
-    return true;
-  }
-
   ModuleLock moduleLock_;
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace kelmsgs

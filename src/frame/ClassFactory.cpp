@@ -19,23 +19,6 @@ FactoryTable& Factories() {
 }
 }  // namespace
 
-HRESULT ClassFactory::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-    *ppv = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG ClassFactory::Release() {
-  const ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
@@ -63,7 +46,7 @@ HRESULT ClassFactory::Get(REFCLSID clsid, REFIID riid, void** ppv) {
   if (factories.factories.size() < table.size()) factories.factories.resize(table.size());
   auto& factory = factories.factories[row];
   if (!factory) {
-    factory = ComPtr<ClassFactory>::adopt(new (std::nothrow) ClassFactory(*entry));
+    factory = ClassFactory::Make(*entry);
     if (!factory) return E_OUTOFMEMORY;
   }
   return factory->QueryInterface(riid, ppv);

@@ -3,19 +3,14 @@
 
 #include <unknwn.h>
 
-#include <atomic>
-
 #include "frame/ClassTable.h"
+#include "frame/RefCounted.h"
 
 namespace kelmsgs {
 
-class ClassFactory final : public IClassFactory {
+// Kept factories do not lock the module: only live objects and LockServer do.
+class ClassFactory final : public RefCounted<ClassFactory, IClassFactory> {
  public:
-  explicit ClassFactory(const ClassEntry& entry) noexcept : entry_(entry) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
@@ -26,9 +21,11 @@ class ClassFactory final : public IClassFactory {
   static void ReleaseAll() noexcept;
 
  private:
-  ~ClassFactory() = default;
+  friend class RefCounted<ClassFactory, IClassFactory>;
+  explicit ClassFactory(const ClassEntry& entry) noexcept : entry_(entry) {}
+  ~ClassFactory() override = default;
+
   const ClassEntry& entry_;
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace kelmsgs

@@ -43,6 +43,7 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   if (FAILED(sink->QueryInterface(sourceIid_, dispatch.put_void())) &&
       FAILED(sink->QueryInterface(IID_IDispatch, dispatch.put_void())))
     return CONNECT_E_CANNOTCONNECT;
+  std::lock_guard guard(lock_);
   sinks_.push_back({nextCookie_, std::move(dispatch)});
   *cookie = nextCookie_++;
   if (nextCookie_ == 0) nextCookie_ = 1;
@@ -50,33 +51,42 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
-  const auto it = std::find_if(sinks_.begin(), sinks_.end(),
-                               [cookie](const Sink& s) { return s.cookie == cookie; });
-  if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
-  // The sink is released after it has left the list, in case releasing it re-enters.
-  ComPtr<IDispatch> released = std::move(it->dispatch);
-  sinks_.erase(it);
+  // The sink is released after it has left the list and the lock, in case releasing it
+  // re-enters.
+  ComPtr<IDispatch> released;
+  {
+    std::lock_guard guard(lock_);
+    const auto it = std::find_if(sinks_.begin(), sinks_.end(),
+                                 [cookie](const Sink& s) { return s.cookie == cookie; });
+    if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
+    released = std::move(it->dispatch);
+    sinks_.erase(it);
+  }
   return S_OK;
 }
 
+std::vector<ConnectionPoint::Sink> ConnectionPoint::Snapshot() const {
+  std::lock_guard guard(lock_);
+  return sinks_;
+}
+
 HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
+  const std::vector<Sink> sinks = Snapshot();
   std::vector<CONNECTDATA> items;
-  items.reserve(sinks_.size());
-  for (const auto& s : sinks_) items.push_back({s.dispatch.get(), s.cookie});
+  items.reserve(sinks.size());
+  for (const auto& s : sinks) items.push_back({s.dispatch.get(), s.cookie});
   return ConnectionsEnumerator::Create(items, 0, out);
 }
 
 LONG ConnectionPoint::Fire(DISPID id, VARIANTARG* reversedArgs, UINT argCount) {
   // A sink may unadvise (or advise another) while it handles the event: raise on a copy.
-  std::vector<ComPtr<IDispatch>> targets;
-  targets.reserve(sinks_.size());
-  for (const auto& s : sinks_) targets.push_back(s.dispatch);
+  const std::vector<Sink> targets = Snapshot();
   LONG last = 0;
-  for (const auto& sink : targets) {
+  for (const Sink& sink : targets) {
     DISPPARAMS params{reversedArgs, nullptr, argCount, 0};
     Variant result;
-    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
-                 nullptr);
+    sink.dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
+                          nullptr, nullptr);
     last = 0;
     if (V_VT(&result) != VT_EMPTY && SUCCEEDED(VariantChangeType(&result, &result, 0, VT_I4)))
       last = V_I4(&result);

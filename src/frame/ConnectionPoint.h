@@ -1,10 +1,13 @@
 // The one connection point of an event source: clients' sinks are advised here and
 // events are raised by IDispatch::Invoke on each of them. The point lives inside its
-// owner object and shares the owner's reference count.
+// owner object and shares the owner's reference count. Events may be raised on MAPI's
+// notification thread while the client's thread advises or unadvises: the sink list
+// changes and is copied under the point's lock, and no sink is called under it.
 #pragma once
 
 #include <ocidl.h>
 
+#include <mutex>
 #include <vector>
 
 #include "foundation/ComPtr.h"
@@ -31,7 +34,10 @@ class ConnectionPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override;
 
   REFIID SourceIid() const noexcept { return sourceIid_; }
-  std::size_t SinkCount() const noexcept { return sinks_.size(); }
+  std::size_t SinkCount() const {
+    std::lock_guard guard(lock_);
+    return sinks_.size();
+  }
 
   // Raises an event on every sink: DISPATCH_METHOD with the arguments in reverse order.
   // The result is the 32-bit value the last sink left in its result (0 when none).
@@ -42,8 +48,11 @@ class ConnectionPoint final : public IConnectionPoint {
     DWORD cookie;
     ComPtr<IDispatch> dispatch;
   };
+  // The sinks as they are now, each with its own reference.
+  std::vector<Sink> Snapshot() const;
   IConnectionPointContainer* owner_;
   IID sourceIid_;
+  mutable std::mutex lock_;
   std::vector<Sink> sinks_;
   DWORD nextCookie_ = 1;
 };

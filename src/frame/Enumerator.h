@@ -4,11 +4,10 @@
 
 #include <ocidl.h>
 
-#include <atomic>
-#include <new>
 #include <vector>
 
 #include "frame/Module.h"
+#include "frame/RefCounted.h"
 
 namespace kelmsgs {
 
@@ -33,36 +32,19 @@ struct ConnectionPointTraits {
 };
 
 template <class EnumItf, class Item, class Traits>
-class Enumerator final : public EnumItf {
+class Enumerator final : public RefCounted<Enumerator<EnumItf, Item, Traits>, EnumItf> {
  public:
   // Copies the items (taking references).
   static HRESULT Create(const std::vector<Item>& items, std::size_t position, EnumItf** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    auto* e = new (std::nothrow) Enumerator;
+    ComPtr<Enumerator> e = Enumerator::Make();
     if (!e) return E_OUTOFMEMORY;
     e->items_.resize(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) Traits::Copy(e->items_[i], items[i]);
     e->position_ = position;
-    *out = e;
+    *out = e.detach();
     return S_OK;
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == __uuidof(EnumItf)) {
-      *ppv = static_cast<EnumItf*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
   }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* out, ULONG* fetched) override {
@@ -86,18 +68,16 @@ class Enumerator final : public EnumItf {
     position_ = 0;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Clone(EnumItf** out) override {
-    return Create(items_, position_, out);
-  }
+  HRESULT STDMETHODCALLTYPE Clone(EnumItf** out) override { return Create(items_, position_, out); }
 
  private:
+  friend class RefCounted<Enumerator, EnumItf>;
   Enumerator() = default;
-  ~Enumerator() {
+  ~Enumerator() override {
     for (auto& item : items_) Traits::Release(item);
   }
 
   ModuleLock lock_;
-  std::atomic<ULONG> refs_{1};
   std::vector<Item> items_;
   std::size_t position_ = 0;
 };

@@ -4,8 +4,8 @@
 
 namespace kelmsgs {
 
-// Dispatches messages until the queue is empty or WM_QUIT was taken out (that one is
-// not dispatched).
+// Dispatches messages until the queue is empty or WM_QUIT was taken out; that one is not
+// dispatched but posted again (same exit code), so the caller's message loop still ends.
 void PumpMessages();
 
 }  // namespace kelmsgs

@@ -83,26 +83,6 @@ HRESULT CQMXSession::put_AppendLog(VARIANT_BOOL newVal) {
   return log_.put_AppendLog(newVal);
 }
 
-HRESULT CQMXSession::get_ProfileCount(LONG* pVal) {
-  return LongOut(static_cast<LONG>(profileNames_.size()), pVal);
-}
-
-HRESULT CQMXSession::get_ProfileName(LONG Index, BSTR* pVal) {
-  if (!pVal) return E_POINTER;
-  if (Index < 0 || static_cast<std::size_t>(Index) >= profileNames_.size()) return E_INVALIDARG;
-  *pVal = BstrFromNarrow(profileNames_[static_cast<std::size_t>(Index)]);
-  return *pVal ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT CQMXSession::get_DefaultProfileName(BSTR* pVal) {
-  return CopyOut(defaultProfileName_, pVal);
-}
-HRESULT CQMXSession::get_CurrentProfileName(BSTR* pVal) {
-  return CopyOut(currentProfileName_, pVal);
-}
-HRESULT CQMXSession::get_CurrentUser(BSTR* pVal) {
-  return CopyOut(currentUser_, pVal);
-}
 HRESULT CQMXSession::get_OutlookVersion(LONG* pVal) {
   return LongOut(outlookVersion_, pVal);
 }

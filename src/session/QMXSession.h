@@ -10,6 +10,7 @@
 
 #include <mapix.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "foundation/Owned.h"
 #include "foundation/TraceLog.h"
 #include "frame/EventSourceObject.h"
+#include "session/MessagePump.h"
+#include "session/SharedRowSet.h"
 #include "session/StandardFolderTable.h"
 
 namespace kelmsgs {
@@ -141,7 +144,12 @@ class CQMXSession final
   // while the client's thread dispatches messages).
   void OnTableNotify(ULONG count, const NOTIFICATION* notifications);
 
+  // The store rows as they are now; the caller's copy stays valid whatever the table
+  // does meanwhile. Null before logon and after logoff.
+  SharedRowSet StoreRowsNow() const;
+
  private:
+  class PumpGuard;
   // One message-store provider of a profile, as "Profiles.ini" records it.
   struct StoreInfoRecord {
     std::string profileName, displayName, providerId, storeId, serviceName, pstPath;
@@ -158,10 +166,9 @@ class CQMXSession final
   HRESULT ReloadStoreTable();
   HRESULT ReadProfileList();
   HRESULT ReadCurrentProfileName();
-  HRESULT WriteProfilesIni();
+  HRESULT WriteProfilesIni(const PumpGuard& guard);
   HRESULT CollectProfileStores(IProfAdmin* admin, const char* profile);
   HRESULT GetStoreIdFromDisplayName(const std::string& displayName, std::string& storeId);
-  HRESULT QueryStoreRows();
   void TraceRow(const SRow& row);
 
   // Message events (SessionEvents.cpp): the identifiers MessageNotification takes over,
@@ -213,14 +220,20 @@ class CQMXSession final
   bool mapiInitialized_ = false;
   ComPtr<IMAPISession> session_;
 
+  // The store table, its rows, count and advise connection are shared with the table's
+  // advise sink, which may run on MAPI's notification thread: they change under this lock.
+  mutable std::mutex tableLock_;
   ComPtr<IMAPITable> storeTable_;
   // The store rows, with the columns of StoreColumn.
   enum class StoreColumn { EntryId, DisplayName, DefaultStore, Subfolders };
-  RowSet storeRows_;
+  SharedRowSet storeRows_;
   LONG storeCount_ = 0;
-  std::vector<ComPtr<IQMXMessageStore>> stores_;
   ULONG tableConnection_ = 0;
   bool tableAdvised_ = false;
+  std::vector<ComPtr<IQMXMessageStore>> stores_;
+  // Counts logons and logoffs: a pumping member that sees it change knows it was
+  // overtaken by a re-entered Logon or Logoff.
+  ULONG logonGeneration_ = 0;
 
   bool trackEvents_ = false;
   LONG eventCount_ = 0;
@@ -238,6 +251,24 @@ class CQMXSession final
   // The folder that FolderType recognises as the drafts folder (AddDraftsFolder).
   MapiBuffer<BYTE> draftsId_;
   ULONG draftsIdSize_ = 0;
+};
+
+// Held by a member that drains window messages, for the whole call: the client may re-enter
+// while messages are dispatched and log off, log on again or let go of the session. The
+// guard keeps the session alive and tells whether a Logon or Logoff overtook the member.
+class CQMXSession::PumpGuard {
+ public:
+  explicit PumpGuard(CQMXSession* session)
+      : session_(session), generation_(session->logonGeneration_) {}
+  // Drains the messages; true while the session is still in the logon the member began in.
+  bool Pump() const {
+    PumpMessages();
+    return session_->logonGeneration_ == generation_;
+  }
+
+ private:
+  const ComPtr<CQMXSession> session_;
+  const ULONG generation_;
 };
 
 }  // namespace kelmsgs

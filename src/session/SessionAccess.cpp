@@ -145,8 +145,9 @@ HRESULT CQMXSession::IsDefaultStore(const BYTE* id, ULONG size, bool& isDefault)
   // comparison made is the step's.
   isDefault = false;
   HRESULT hr = S_OK;
-  for (ULONG i = 0; storeRows_ && i < storeRows_.get()->cRows; ++i) {
-    const SRow& row = storeRows_.get()->aRow[i];
+  const SharedRowSet rows = StoreRowsNow();
+  for (ULONG i = 0; rows && i < rows.get()->cRows; ++i) {
+    const SRow& row = rows.get()->aRow[i];
     const SPropValue* rowId = Column(row, StoreColumn::EntryId, PR_ENTRYID);
     if (!rowId || !SameEntry(id, size, rowId->Value.bin.lpb, rowId->Value.bin.cb, &hr)) continue;
     const SPropValue* flag = Column(row, StoreColumn::DefaultStore, PR_DEFAULT_STORE);
@@ -425,6 +426,43 @@ HRESULT CQMXSession::get_FolderType(IQMXMessageStore* MsgStore, IQMXStoreFolder*
   }
   *pVal = static_cast<MAPIFolderTypeConstants>(FolderKindOfClass(
       containerClass.get()->Value.lpszA ? containerClass.get()->Value.lpszA : ""));
+  return S_OK;
+}
+
+}  // namespace kelmsgs
+
+// Comparison of identifiers and folders, answered by the MAPI session.
+namespace kelmsgs {
+
+HRESULT CQMXSession::IsSameAs(BSTR EntryId1, BSTR EntryId2, VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = VARIANT_FALSE;
+  // 1. Nothing compares without a session.
+  if (!session_) return S_OK;
+  // 2. Both identifiers.
+  if (!EntryId1 || !EntryId2 || SysStringLen(EntryId1) == 0 || SysStringLen(EntryId2) == 0)
+    return E_INVALIDARG;
+  MapiBuffer<BYTE> first, second;
+  ULONG firstSize = 0, secondSize = 0;
+  if (FAILED(HexToEntryId(NarrowFromBstr(EntryId1).c_str(), first, firstSize)) ||
+      FAILED(HexToEntryId(NarrowFromBstr(EntryId2).c_str(), second, secondSize)))
+    return E_INVALIDARG;
+  // 3. MAPI decides; a failing comparison answers "not the same".
+  if (SameEntry(first.get(), firstSize, second.get(), secondSize)) *pVal = VARIANT_TRUE;
+  return S_OK;
+}
+
+HRESULT CQMXSession::get_CompareFolders(IQMXStoreFolder* Comp1, IQMXStoreFolder* Comp2,
+                                        VARIANT_BOOL* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = VARIANT_FALSE;
+  if (!session_ || !Comp1 || !Comp2) return S_OK;
+  MapiBuffer<BYTE> first, second;
+  ULONG firstSize = 0, secondSize = 0;
+  if (FAILED(Comp1->GetEntryId(first.put(), &firstSize)) ||
+      FAILED(Comp2->GetEntryId(second.put(), &secondSize)))
+    return S_OK;
+  if (SameEntry(first.get(), firstSize, second.get(), secondSize)) *pVal = VARIANT_TRUE;
   return S_OK;
 }
 

@@ -133,6 +133,8 @@ HRESULT CQMXSession::MessageNotification(unsigned char* lpStoreId, ULONG cbStore
                                          unsigned char* lpOldParentId, ULONG cbOldParentId,
                                          ULONG cbEventType, ULONG cbObjectType,
                                          VARIANT_BOOL bIsResult) {
+  // Recording drains window messages, where the client may let go of the session.
+  const ComPtr<CQMXSession> self(this);
   // The five identifier buffers are ours from here on, whichever way the event goes.
   EventIds ids{{lpStoreId, cbStoreId},
                {lpEntryId, cbEntryId},

@@ -103,13 +103,14 @@ Bstr AnsiBstr(const std::string& text) {
 
 HRESULT CQMXSession::StartGetFolderInfo(VARIANT_BOOL IgnorePublic) {
   // 1. Nothing to walk, and nothing raised, without store rows.
-  if (!storeRows_ || storeRows_.get()->cRows == 0) return S_OK;
-  const ULONG rowCount = storeRows_.get()->cRows;
+  const SharedRowSet storeRows = StoreRowsNow();
+  if (!storeRows || storeRows.get()->cRows == 0) return S_OK;
+  const ULONG rowCount = storeRows.get()->cRows;
   SESSION_TRACE("StartGetFolderInfo", "Message Stores: " + std::to_string(rowCount));
   // 2. The rows as they are now.
   std::vector<WalkedStore> rows(rowCount);
   for (ULONG i = 0; i < rowCount; ++i) {
-    const SRow& row = storeRows_.get()->aRow[i];
+    const SRow& row = storeRows.get()->aRow[i];
     WalkedStore& copy = rows[i];
     copy.hasId = row.cValues > 0 && row.lpProps[0].ulPropTag == PR_ENTRYID;
     if (copy.hasId) {
@@ -263,9 +264,10 @@ void CQMXSession::RaiseFolderInfo(const FolderInfoArgs& args) {
 HRESULT CQMXSession::get_MsgStoreFolderCount(LONG Index, LONG* pVal) {
   if (!pVal) return E_POINTER;
   // 1. A row of the store rows.
-  if (!storeRows_) return S_OK;
-  if (Index < 0 || static_cast<ULONG>(Index) >= storeRows_.get()->cRows) return E_INVALIDARG;
-  const SRow& row = storeRows_.get()->aRow[Index];
+  const SharedRowSet storeRows = StoreRowsNow();
+  if (!storeRows) return S_OK;
+  if (Index < 0 || static_cast<ULONG>(Index) >= storeRows.get()->cRows) return E_INVALIDARG;
+  const SRow& row = storeRows.get()->aRow[Index];
   // 2. Its store.
   ComPtr<IMsgStore> store;
   const SBinary* storeId = RowId(row);

@@ -1,6 +1,8 @@
 // QMXSession: MAPI initialisation, logon and logoff.
 #include <mapiutil.h>
 
+#include <utility>
+
 #include "foundation/BstrText.h"
 #include "session/MessagePump.h"
 #include "session/QMXSession.h"
@@ -38,6 +40,8 @@ HRESULT CQMXSession::Logon(BSTR /*ProfileName*/, BSTR /*Password*/, VARIANT_BOOL
   ReleaseSession();
   profileNames_.clear();
   defaultProfileName_.reset();
+  ++logonGeneration_;
+  const PumpGuard guard(this);
 
   // 2. Join the running session; failing that, let the user pick a profile.
   bool loggedOn = false;
@@ -63,19 +67,21 @@ HRESULT CQMXSession::Logon(BSTR /*ProfileName*/, BSTR /*Password*/, VARIANT_BOOL
   // 3. The client learns whether it is logged on.
   *pVal = loggedOn ? VARIANT_TRUE : VARIANT_FALSE;
 
-  // 4. Post-logon steps, each followed by the client's pending window messages.
+  // 4. Post-logon steps, each followed by the client's pending window messages. A client
+  //    that logs off or on again meanwhile has overtaken this logon: it ends here, and
+  //    the client's own call answers for what follows.
   if (session_) BuildStoreTable();
-  PumpMessages();
+  if (!guard.Pump()) return S_OK;
   ReadProfileList();
-  PumpMessages();
+  if (!guard.Pump()) return S_OK;
   if (session_) ReadCurrentProfileName();
-  PumpMessages();
+  if (!guard.Pump()) return S_OK;
   char user[kUserNameLength] = {};
   DWORD userLength = kUserNameLength;
   if (GetUserNameA(user, &userLength)) currentUser_.reset(BstrFromNarrow(user));
-  PumpMessages();
-  const HRESULT iniResult = WriteProfilesIni();
-  PumpMessages();
+  if (!guard.Pump()) return S_OK;
+  const HRESULT iniResult = WriteProfilesIni(guard);
+  guard.Pump();
   // 5. Only a failed logon reports the information file's result.
   return loggedOn ? S_OK : iniResult;
 }
@@ -83,21 +89,31 @@ HRESULT CQMXSession::Logon(BSTR /*ProfileName*/, BSTR /*Password*/, VARIANT_BOOL
 void CQMXSession::ReleaseSession() {
   // 2. The store objects.
   stores_.clear();
-  // 3. The store table and its notifications.
-  if (storeTable_) {
-    if (tableAdvised_) {
+  // 3. The store table and its notifications, taken from the table's sink first (it may be
+  //    reloading the rows on MAPI's notification thread right now).
+  ComPtr<IMAPITable> table;
+  SharedRowSet rows;
+  ULONG connection = 0;
+  bool advised = false;
+  {
+    std::lock_guard guard(tableLock_);
+    table = std::move(storeTable_);
+    rows = std::move(storeRows_);
+    connection = std::exchange(tableConnection_, 0);
+    advised = std::exchange(tableAdvised_, false);
+  }
+  if (table) {
+    if (advised) {
       SESSION_TRACE("Logoff", "Unadvising MAPITable");
-      storeTable_->Unadvise(tableConnection_);
-      tableAdvised_ = false;
-      tableConnection_ = 0;
+      table->Unadvise(connection);
     }
     SESSION_TRACE("Logoff", "MAPITable release");
-    storeTable_.reset();
+    table.reset();
   }
-  // 4. Its rows.
-  if (storeRows_) {
+  // 4. Its rows (a reader that still holds them frees them when it is done).
+  if (rows) {
     SESSION_TRACE("Logoff", "RowSet freed.");
-    storeRows_.reset();
+    rows.reset();
   }
   // 5. The MAPI session; the store count keeps its last value.
   if (session_) {
@@ -111,7 +127,8 @@ void CQMXSession::ReleaseSession() {
 }
 
 HRESULT CQMXSession::Logoff(VARIANT_BOOL bMAPIUninitialize) {
-  // 2-6. Stores, table, session and information.
+  // 2-6. Stores, table, session and information; a logon still pumping messages stops.
+  ++logonGeneration_;
   ReleaseSession();
   // 7. MAPI itself, when asked and when this session initialised it.
   if (bMAPIUninitialize && mapiInitialized_) {

@@ -1,13 +1,14 @@
-// QMXSession: the profile list, the current profile and "Profiles.ini", the record of
-// every message-store provider of every profile.
+// QMXSession: profile information. The profile list, the default and current profile and
+// the Windows user, as read at logon and answered by the profile properties, and
+// "Profiles.ini", the record of every message-store provider of every profile.
 #include <mapiutil.h>
 
+#include "foundation/AutomationOut.h"
 #include "foundation/BstrText.h"
 #include "foundation/HexId.h"
 #include "foundation/MapiExtraTags.h"
 #include "foundation/PropTags.h"
 #include "foundation/VendorKey.h"
-#include "session/MessagePump.h"
 #include "session/QMXSession.h"
 
 namespace kelmsgs {
@@ -36,6 +37,26 @@ HRESULT AllRows(IMAPITable* table, LPSPropTagArray columns, RowSet& rows) {
 
 }  // namespace
 
+HRESULT CQMXSession::get_ProfileCount(LONG* pVal) {
+  return LongOut(static_cast<LONG>(profileNames_.size()), pVal);
+}
+
+HRESULT CQMXSession::get_ProfileName(LONG Index, BSTR* pVal) {
+  if (!pVal) return E_POINTER;
+  if (Index < 0 || static_cast<std::size_t>(Index) >= profileNames_.size()) return E_INVALIDARG;
+  *pVal = BstrFromNarrow(profileNames_[static_cast<std::size_t>(Index)]);
+  return *pVal ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CQMXSession::get_DefaultProfileName(BSTR* pVal) {
+  return CopyOut(defaultProfileName_, pVal);
+}
+HRESULT CQMXSession::get_CurrentProfileName(BSTR* pVal) {
+  return CopyOut(currentProfileName_, pVal);
+}
+HRESULT CQMXSession::get_CurrentUser(BSTR* pVal) {
+  return CopyOut(currentUser_, pVal);
+}
 HRESULT CQMXSession::ReadProfileList() {
   // 1. The profile table of profile administration.
   ComPtr<IProfAdmin> admin;
@@ -166,7 +187,7 @@ HRESULT CQMXSession::CollectProfileStores(IProfAdmin* admin, const char* profile
   return S_OK;
 }
 
-HRESULT CQMXSession::WriteProfilesIni() {
+HRESULT CQMXSession::WriteProfilesIni(const PumpGuard& guard) {
   // 1. All profiles.
   ComPtr<IProfAdmin> admin;
   HRESULT hr = MAPIAdminProfiles(0, admin.put());
@@ -190,8 +211,11 @@ HRESULT CQMXSession::WriteProfilesIni() {
   // 3. The file, written anew.
   const std::string file = NarrowFromWide(inifilePath_) + "\\Profiles.ini";
   DeleteFileA(file.c_str());
-  // 4. Five keys per record, in a section named by the store identifier.
-  for (const auto& record : storeInfo_) {
+  // 4. Five keys per record, in a section named by the store identifier. The loop works on
+  //    its own copy of the records, and a logoff or logon of the client while messages
+  //    are dispatched ends it.
+  const std::vector<StoreInfoRecord> records = storeInfo_;
+  for (const auto& record : records) {
     const std::pair<const char*, const std::string*> keys[] = {
         {"PR_PROFILE_NAME", &record.profileName},
         {"PR_DISPLAY_NAME", &record.displayName},
@@ -199,7 +223,7 @@ HRESULT CQMXSession::WriteProfilesIni() {
         {"PR_PST_PATH", &record.pstPath},
         {"PR_SERVICE_NAME", &record.serviceName}};
     for (const auto& [key, value] : keys) {
-      PumpMessages();
+      if (!guard.Pump()) return S_OK;
       WritePrivateProfileStringA(record.storeId.c_str(), key, value->c_str(), file.c_str());
     }
   }

@@ -5,6 +5,7 @@
 #include "foundation/BstrText.h"
 #include "foundation/HexId.h"
 #include "foundation/PropTags.h"
+#include "foundation/RowColumn.h"
 #include "frame/ObjectFactory.h"
 #include "session/MAPISessionNotify.h"
 #include "session/QMXSession.h"
@@ -26,9 +27,19 @@ struct StoreSortOrder {
   LPSSortOrderSet get() { return reinterpret_cast<LPSSortOrderSet>(this); }
 };
 
-bool IsTrue(const SRow& row, ULONG column, ULONG tag) {
-  return row.cValues > column && row.lpProps[column].ulPropTag == tag &&
-         row.lpProps[column].Value.b;
+// The display-name look-up's own columns.
+enum class NamedStoreColumn { DisplayName, EntryId };
+
+template <class Position>
+bool IsTrue(const SRow& row, Position column, ULONG tag) {
+  const SPropValue* value = Column(row, column, tag);
+  return value && value->Value.b;
+}
+
+template <class Position>
+const char* TextOf(const SRow& row, Position column) {
+  const SPropValue* value = Column(row, column, PR_DISPLAY_NAME_A);
+  return value && value->Value.lpszA ? value->Value.lpszA : "";
 }
 
 std::string HexOf(const SBinary& bin) {
@@ -50,57 +61,84 @@ HRESULT WrapStore(IMsgStore* store, const char* name, bool isDefault, bool subfo
 
 }  // namespace
 
-HRESULT CQMXSession::QueryStoreRows() {
+namespace {
+
+// Every row of the store table, in the columns and order of every query of it.
+HRESULT QueryStoreRows(IMAPITable* table, RowSet& rows) {
   auto columns = StoreColumns();
   StoreSortOrder order;
-  storeRows_.reset();
-  return HrQueryAllRows(storeTable_.get(), columns.get(), nullptr, order.get(), 0,
-                        storeRows_.put());
+  return HrQueryAllRows(table, columns.get(), nullptr, order.get(), 0, rows.put());
+}
+
+}  // namespace
+
+SharedRowSet CQMXSession::StoreRowsNow() const {
+  std::lock_guard guard(tableLock_);
+  return storeRows_;
 }
 
 HRESULT CQMXSession::BuildStoreTable() {
   // 1. A fresh table.
-  storeTable_.reset();
+  {
+    std::lock_guard guard(tableLock_);
+    storeTable_.reset();
+  }
   SESSION_TRACE("GetMsgStoresTable", "Function started.");
   // 2. The session's store table.
-  HRESULT hr = session_->GetMsgStoresTable(0, storeTable_.put());
+  ComPtr<IMAPITable> table;
+  HRESULT hr = session_->GetMsgStoresTable(0, table.put());
   if (FAILED(hr)) return hr;
-  // 3. All rows, by display name.
-  if (SUCCEEDED(QueryStoreRows())) {
+  // 3. All rows, by display name; the table and rows are shared with the table's sink.
+  RowSet queried;
+  const HRESULT queryResult = QueryStoreRows(table.get(), queried);
+  const SharedRowSet rows =
+      SUCCEEDED(queryResult) ? SharedRowSet(std::move(queried)) : SharedRowSet();
+  {
+    std::lock_guard guard(tableLock_);
+    storeTable_ = table;
+    storeRows_ = rows;
+    if (rows) storeCount_ = static_cast<LONG>(rows.get()->cRows);
+  }
+  if (rows) {
     // 4. New store objects for the new rows.
     stores_.clear();
-    storeCount_ = static_cast<LONG>(storeRows_.get()->cRows);
     // 5. Each store that opens is wrapped; one that does not is left out.
-    for (ULONG i = 0; i < storeRows_.get()->cRows; ++i) {
-      const SRow& row = storeRows_.get()->aRow[i];
+    for (ULONG i = 0; i < rows.get()->cRows; ++i) {
+      const SRow& row = rows.get()->aRow[i];
       ComPtr<IMsgStore> store;
-      if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID ||
-          FAILED(session_->OpenMsgStore(reinterpret_cast<ULONG_PTR>(GetActiveWindow()),
-                                        row.lpProps[0].Value.bin.cb,
-                                        reinterpret_cast<LPENTRYID>(row.lpProps[0].Value.bin.lpb),
-                                        nullptr, kStoreOpenFlags, store.put()))) {
+      const SPropValue* id = Column(row, StoreColumn::EntryId, PR_ENTRYID);
+      if (!id || FAILED(session_->OpenMsgStore(reinterpret_cast<ULONG_PTR>(GetActiveWindow()),
+                                               id->Value.bin.cb,
+                                               reinterpret_cast<LPENTRYID>(id->Value.bin.lpb),
+                                               nullptr, kStoreOpenFlags, store.put()))) {
         SESSION_TRACE("GetMsgStoresTable", "Init store failed.");
         continue;
       }
-      const char* name = row.cValues > 1 && row.lpProps[1].ulPropTag == PR_DISPLAY_NAME_A
-                             ? row.lpProps[1].Value.lpszA
-                             : "";
+      const char* name = TextOf(row, StoreColumn::DisplayName);
       ComPtr<IQMXMessageStore> object;
-      const bool wrapped = SUCCEEDED(WrapStore(store.get(), name, IsTrue(row, 2, PR_DEFAULT_STORE),
-                                               IsTrue(row, 3, PR_SUBFOLDERS), object));
+      const bool wrapped = SUCCEEDED(
+          WrapStore(store.get(), name, IsTrue(row, StoreColumn::DefaultStore, PR_DEFAULT_STORE),
+                    IsTrue(row, StoreColumn::Subfolders, PR_SUBFOLDERS), object));
       if (wrapped) stores_.push_back(std::move(object));
       SESSION_TRACE("GetMsgStoresTable", std::string("Init store: ") + (wrapped ? name : ""));
     }
   }
-  // 6. Changes of the table reach the session from here on.
-  ComPtr<CMAPISessionNotify> sink = CMAPISessionNotify::Create();
+  // 6. Changes of the table reach the session from here on. The sink knows the session
+  //    before MAPI knows the sink, so no early change is lost.
+  const ComPtr<CMAPISessionNotify> sink = CMAPISessionNotify::Make();
   if (!sink) return E_OUTOFMEMORY;
-  hr = storeTable_->Advise(fnevTableModified, sink.get(), &tableConnection_);
-  tableAdvised_ = SUCCEEDED(hr);
-  if (tableAdvised_) {
-    sink->SetSession(this);
+  sink->SetTarget(this);
+  ULONG connection = 0;
+  hr = table->Advise(fnevTableModified, sink.get(), &connection);
+  {
+    std::lock_guard guard(tableLock_);
+    tableAdvised_ = SUCCEEDED(hr);
+    tableConnection_ = tableAdvised_ ? connection : 0;
+  }
+  if (SUCCEEDED(hr)) {
     SESSION_TRACE("GetMsgStoresTable", "Table notification succeeded.\r\n");
   } else {
+    sink->SetTarget(nullptr);
     SESSION_TRACE("GetMsgStoresTable", "Table notification failed.\r\n");
   }
   return hr;
@@ -108,10 +146,21 @@ HRESULT CQMXSession::BuildStoreTable() {
 
 HRESULT CQMXSession::ReloadStoreTable() {
   SESSION_TRACE("ReloadMsgStoresTable", "Function started.");
-  if (!storeTable_) return E_FAIL;
-  const HRESULT hr = QueryStoreRows();
-  storeCount_ =
-      SUCCEEDED(hr) && storeRows_ ? static_cast<LONG>(storeRows_.get()->cRows) : storeCount_;
+  // The table is queried outside the lock (the client's thread goes on reading the rows
+  // it holds); the new rows replace the old only while the table is still this session's.
+  ComPtr<IMAPITable> table;
+  {
+    std::lock_guard guard(tableLock_);
+    table = storeTable_;
+  }
+  if (!table) return E_FAIL;
+  RowSet queried;
+  const HRESULT hr = QueryStoreRows(table.get(), queried);
+  if (FAILED(hr)) return hr;
+  std::lock_guard guard(tableLock_);
+  if (storeTable_.get() != table.get()) return S_OK;  // logged off or on again meanwhile
+  storeRows_ = SharedRowSet(std::move(queried));
+  storeCount_ = static_cast<LONG>(storeRows_.get()->cRows);
   return hr;
 }
 
@@ -157,6 +206,7 @@ void CQMXSession::OnTableNotify(ULONG count, const NOTIFICATION* notifications) 
 
 HRESULT CQMXSession::get_StoreCount(LONG* pVal) {
   if (!pVal) return E_POINTER;
+  std::lock_guard guard(tableLock_);
   *pVal = storeCount_;
   return S_OK;
 }
@@ -182,10 +232,11 @@ HRESULT CQMXSession::get_MsgStoreByStoreId(BSTR StoreID, IQMXMessageStore** pVal
   *pVal = nullptr;
   // 1-2. The identifier.
   if (!StoreID || SysStringLen(StoreID) == 0) return E_INVALIDARG;
-  if (!session_) return E_FAIL;
+  // Like every store member, nothing to do while logged off.
+  if (!session_) return S_OK;
   MapiBuffer<BYTE> id;
   ULONG size = 0;
-  HRESULT hr = HexToEntryId(NarrowFromBstr(StoreID).c_str(), id, size);
+  HRESULT hr = EntryIdFromBstr(StoreID, id, size);
   if (FAILED(hr)) return hr;
   // 3. The store.
   ComPtr<IMsgStore> store;
@@ -208,74 +259,32 @@ HRESULT CQMXSession::get_MsgStoreByStoreId(BSTR StoreID, IQMXMessageStore** pVal
 HRESULT CQMXSession::get_MsgStoreDisplayName(LONG Index, BSTR* pVal) {
   if (!pVal) return E_POINTER;
   *pVal = nullptr;
-  if (!storeRows_) return S_OK;
-  if (Index < 0 || static_cast<ULONG>(Index) >= storeRows_.get()->cRows) return E_INVALIDARG;
-  const SRow& row = storeRows_.get()->aRow[Index];
-  const char* name = row.cValues > 1 && row.lpProps[1].ulPropTag == PR_DISPLAY_NAME_A
-                         ? row.lpProps[1].Value.lpszA
-                         : "";
-  *pVal = BstrFromNarrow(name);
-  return *pVal ? S_OK : E_OUTOFMEMORY;
+  const SharedRowSet rows = StoreRowsNow();
+  if (!rows) return S_OK;
+  if (Index < 0 || static_cast<ULONG>(Index) >= rows.get()->cRows) return E_INVALIDARG;
+  return NarrowStringOut(TextOf(rows.get()->aRow[Index], StoreColumn::DisplayName), pVal);
 }
 
 HRESULT CQMXSession::get_MsgStoreId(LONG Index, BSTR* pVal) {
   if (!pVal) return E_POINTER;
   *pVal = nullptr;
-  if (!storeRows_) return S_OK;
-  if (Index < 0 || static_cast<ULONG>(Index) >= storeRows_.get()->cRows) return E_INVALIDARG;
-  const SRow& row = storeRows_.get()->aRow[Index];
-  if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID) return E_FAIL;
-  *pVal = BstrFromNarrow(HexOf(row.lpProps[0].Value.bin));
-  return *pVal ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT CQMXSession::IsSameAs(BSTR EntryId1, BSTR EntryId2, VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = VARIANT_FALSE;
-  // 1. Nothing compares without a session.
-  if (!session_) return S_OK;
-  // 2. Both identifiers.
-  if (!EntryId1 || !EntryId2 || SysStringLen(EntryId1) == 0 || SysStringLen(EntryId2) == 0)
-    return E_INVALIDARG;
-  MapiBuffer<BYTE> first, second;
-  ULONG firstSize = 0, secondSize = 0;
-  if (FAILED(HexToEntryId(NarrowFromBstr(EntryId1).c_str(), first, firstSize)) ||
-      FAILED(HexToEntryId(NarrowFromBstr(EntryId2).c_str(), second, secondSize)))
-    return E_INVALIDARG;
-  // 3. MAPI decides.
-  ULONG same = 0;
-  if (SUCCEEDED(session_->CompareEntryIDs(firstSize, reinterpret_cast<LPENTRYID>(first.get()),
-                                          secondSize, reinterpret_cast<LPENTRYID>(second.get()), 0,
-                                          &same)) &&
-      same)
-    *pVal = VARIANT_TRUE;
-  return S_OK;
-}
-
-HRESULT CQMXSession::get_CompareFolders(IQMXStoreFolder* Comp1, IQMXStoreFolder* Comp2,
-                                        VARIANT_BOOL* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = VARIANT_FALSE;
-  if (!session_ || !Comp1 || !Comp2) return S_OK;
-  MapiBuffer<BYTE> first, second;
-  ULONG firstSize = 0, secondSize = 0;
-  if (FAILED(Comp1->GetEntryId(first.put(), &firstSize)) ||
-      FAILED(Comp2->GetEntryId(second.put(), &secondSize)))
-    return S_OK;
-  ULONG same = 0;
-  if (SUCCEEDED(session_->CompareEntryIDs(firstSize, reinterpret_cast<LPENTRYID>(first.get()),
-                                          secondSize, reinterpret_cast<LPENTRYID>(second.get()), 0,
-                                          &same)) &&
-      same)
-    *pVal = VARIANT_TRUE;
-  return S_OK;
+  const SharedRowSet rows = StoreRowsNow();
+  if (!rows) return S_OK;
+  if (Index < 0 || static_cast<ULONG>(Index) >= rows.get()->cRows) return E_INVALIDARG;
+  const SPropValue* id = Column(rows.get()->aRow[Index], StoreColumn::EntryId, PR_ENTRYID);
+  if (!id) return E_FAIL;
+  return HexStringOut(id->Value.bin.lpb, id->Value.bin.cb, pVal);
 }
 
 HRESULT CQMXSession::GetStoreIdFromDisplayName(const std::string& displayName,
                                                std::string& storeId) {
   storeId.clear();
-  if (!storeTable_ || !session_) return E_FAIL;
-  // 1. The rows whose display name is exactly this one.
+  if (!session_) return E_FAIL;
+  // 1. The rows whose display name is exactly this one, from a store table of the lookup's
+  //    own: restricting the session's table would hide every other store from it.
+  ComPtr<IMAPITable> table;
+  HRESULT hr = session_->GetMsgStoresTable(0, table.put());
+  if (FAILED(hr)) return hr;
   auto columns = MakeTags(PR_DISPLAY_NAME_A, PR_ENTRYID);
   SPropValue name{};
   name.ulPropTag = PR_DISPLAY_NAME_A;
@@ -284,12 +293,14 @@ HRESULT CQMXSession::GetStoreIdFromDisplayName(const std::string& displayName,
   restriction.rt = RES_CONTENT;
   restriction.res.resContent = {FL_FULLSTRING, PR_DISPLAY_NAME_A, &name};
   RowSet rows;
-  const HRESULT hr =
-      HrQueryAllRows(storeTable_.get(), columns.get(), &restriction, nullptr, 0, rows.put());
+  hr = HrQueryAllRows(table.get(), columns.get(), &restriction, nullptr, 0, rows.put());
+  table.reset();
   // 2. The identifier the opened store gives itself.
-  if (SUCCEEDED(hr) && rows.get()->cRows > 0 && rows.get()->aRow[0].cValues > 1 &&
-      rows.get()->aRow[0].lpProps[1].ulPropTag == PR_ENTRYID) {
-    const SBinary& id = rows.get()->aRow[0].lpProps[1].Value.bin;
+  const SPropValue* found = SUCCEEDED(hr) && rows.get()->cRows > 0
+                                ? Column(rows.get()->aRow[0], NamedStoreColumn::EntryId, PR_ENTRYID)
+                                : nullptr;
+  if (found) {
+    const SBinary& id = found->Value.bin;
     ComPtr<IMsgStore> store;
     if (SUCCEEDED(session_->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr,
                                          kStoreOpenFlags, store.put()))) {

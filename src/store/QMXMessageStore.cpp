@@ -228,7 +228,7 @@ HRESULT CQMXMessageStore::Advise(IQMXSession* Session) {
   if (advised_) return S_OK;
   if (!store_) return E_FAIL;
   // 2. The whole store, every message event.
-  ComPtr<CMAPINotify> sink = CMAPINotify::Create();
+  ComPtr<CMAPINotify> sink = CMAPINotify::Make();
   if (!sink) return E_OUTOFMEMORY;
   const HRESULT hr = store_->Advise(0, nullptr, kStoreEvents, sink.get(), &connection_);
   // 3. A store without notifications.
@@ -238,7 +238,7 @@ HRESULT CQMXMessageStore::Advise(IQMXSession* Session) {
     return hr;
   }
   // 4. Registered.
-  sink->SetStore(this);
+  sink->SetTarget(this);
   session_ = ComPtr<IQMXSession>(Session);
   advised_ = true;
   Log("supports notification.");

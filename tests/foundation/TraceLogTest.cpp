@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -364,6 +365,33 @@ TEST_F(TraceLogTest, ConcurrentWritersKeepLinesWhole) {
   EXPECT_LE(text.size(), kMaxSize);
   for (const auto& seen : order(text))
     EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end(), std::greater_equal<>()), seen.end());
+}
+
+// The owner's thread points the log at another file while a second thread writes entries
+// (the session's table notifications on MAPI's thread): every entry lands whole in one of
+// the files, and the log goes on in the file named last.
+TEST_F(TraceLogTest, LogFileChangedWhileAnotherThreadWrites) {
+  ScratchFile other(".log");
+  TraceLog log("CQMXSession", true);
+  Start(log, file_);
+  std::atomic<bool> started{false}, done{false};
+  std::thread writer([&] {
+    started = true;
+    for (int i = 0; !done || i < 2000; ++i)
+      log.Write("OnNotify", ("entry " + std::to_string(i)).c_str(), "SessionStores.cpp", i);
+  });
+  while (!started) Sleep(0);
+  for (int swap = 0; swap < 2000; ++swap) {
+    const ScratchFile& next = swap % 2 ? file_ : other;
+    ASSERT_EQ(log.put_LogFile(MakeBstr(next.wpath()).get()), S_OK);
+    log.put_AppendLog(swap % 3 ? VARIANT_TRUE : VARIANT_FALSE);
+  }
+  done = true;
+  writer.join();
+  log.Write("Logoff", "last", "SessionLogon.cpp", 1);
+  for (const ScratchFile* f : {&file_, &other})
+    for (const auto& line : Lines(f->Read())) EXPECT_TRUE(ParseTrace(line)) << line.substr(0, 120);
+  EXPECT_EQ(Messages(file_.Read()).back(), "last");  // the last swap named file_
 }
 
 }  // namespace

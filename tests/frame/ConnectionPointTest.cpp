@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "KelMsgs.h"
@@ -78,7 +80,7 @@ class RecordingSink final : public IDispatch {
     return S_OK;
   }
 
-  ULONG refs = 1;
+  std::atomic<ULONG> refs{1};  // changed by the raising thread too
   std::vector<Call> calls;
   std::function<void()> onInvoke;
 
@@ -219,6 +221,36 @@ TEST_F(ConnectionPointTest, DestroyingTheSourceReleasesItsSinks) {
   point_.reset();
   source_.reset();
   EXPECT_EQ(sink.refs, 1u);
+}
+
+// Events raised on another thread (MAPI's notification thread) while the client's thread
+// advises and unadvises: every raise reaches the sinks advised at that moment, and the
+// point ends holding no sink and no reference.
+TEST_F(ConnectionPointTest, RaisingOnAnotherThreadWhileSinksComeAndGo) {
+  RecordingSink steady(0), coming(0);
+  DWORD steadyCookie = 0;
+  ASSERT_EQ(point_->Advise(&steady, &steadyCookie), S_OK);
+  std::atomic<bool> started{false}, done{false};
+  std::atomic<std::size_t> raised{0};
+  std::thread raiser([&] {
+    for (started = true; !done || raised < 2000; ++raised) source_->Raise(1, nullptr, 0);
+  });
+  while (!started) Sleep(0);
+  for (int i = 0; i < 20000; ++i) {
+    DWORD cookie = 0;
+    ASSERT_EQ(point_->Advise(&coming, &cookie), S_OK);
+    ASSERT_EQ(point_->Unadvise(cookie), S_OK);
+  }
+  done = true;
+  raiser.join();
+  EXPECT_EQ(steady.calls.size(), raised.load());
+  ASSERT_EQ(point_->Unadvise(steadyCookie), S_OK);
+  ComPtr<IEnumConnections> connections;
+  ASSERT_EQ(point_->EnumConnections(connections.put()), S_OK);
+  CONNECTDATA data{};
+  EXPECT_EQ(connections->Next(1, &data, nullptr), S_FALSE);
+  EXPECT_EQ(steady.refs, 1u);
+  EXPECT_EQ(coming.refs, 1u);
 }
 
 }  // namespace
