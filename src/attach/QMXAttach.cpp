@@ -1,3 +1,4 @@
+#include "foundation/AutomationOut.h"
 #include "attach/QMXAttach.h"
 
 #include <mapiutil.h>
@@ -23,7 +24,7 @@ std::wstring AfterLastDot(std::wstring_view name) {
 
 // A new BSTR copy of a caller's string; null for a null or empty one.
 Bstr NonEmptyCopy(BSTR text) {
-  return Bstr(text && SysStringLen(text) ? SysAllocStringLen(text, SysStringLen(text)) : nullptr);
+  return text && SysStringLen(text) ? BstrCopy(text) : Bstr();
 }
 
 }  // namespace
@@ -61,8 +62,7 @@ HRESULT CQMXAttach::AddProperties(BSTR Filename, BSTR EntryId) {
   PropValues shortName;
   if (!filename_ && attachment_ &&
       SUCCEEDED(HrGetOneProp(attachment_.get(), PR_ATTACH_FILENAME_A, shortName.put()))) {
-    const std::wstring wide = WideFromAnsi(shortName.get()->Value.lpszA);
-    filename_.reset(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+    filename_ = BstrFromWide(WideFromAnsi(shortName.get()->Value.lpszA));
   }
   // 2. The identifier.
   entryId_ = NonEmptyCopy(EntryId);
@@ -70,11 +70,11 @@ HRESULT CQMXAttach::AddProperties(BSTR Filename, BSTR EntryId) {
 }
 
 HRESULT CQMXAttach::get_Filename(BSTR* pVal) {
-  return CopyOut(filename_, pVal);
+  return StringOut(filename_, pVal);
 }
 
 HRESULT CQMXAttach::get_EntryId(BSTR* pVal) {
-  return CopyOut(entryId_, pVal);
+  return StringOut(entryId_, pVal);
 }
 
 // Members answered by the content object; without one they leave the result alone.
@@ -125,7 +125,7 @@ HRESULT CQMXAttach::OpenContent(VARIANT_BOOL* pVal) {
   hr = CopyStreamToFile(data.stream.get(), path, opened);
   if (!opened) return hr;
   // 7. The engine reads the copy.
-  Bstr name(SysAllocStringLen(path.data(), static_cast<UINT>(path.size())));
+  const Bstr name = BstrFromWide(path);
   if (!name) return E_OUTOFMEMORY;
   // 9. The engine's answer.
   return content_->Open(nullptr, name.get(), pVal);
@@ -188,8 +188,7 @@ HRESULT CQMXAttach::get_Extension(BSTR* pVal) {
       SUCCEEDED(HrGetOneProp(attachment_.get(), PR_ATTACH_METHOD, value.put())) &&
       value.get()->Value.l == ATTACH_EMBEDDED_MSG)
     extension = L"msg";
-  *pVal = SysAllocStringLen(extension.data(), static_cast<UINT>(extension.size()));
-  return S_OK;
+  return StringOut(extension, pVal);
 }
 
 HRESULT CQMXAttach::Save(BSTR Filename, BSTR* pVal) {
@@ -209,8 +208,7 @@ HRESULT CQMXAttach::Save(BSTR Filename, BSTR* pVal) {
   bool opened = false;
   const HRESULT hr = CopyStreamToFile(data.stream.get(), path, opened);
   if (FAILED(hr)) return hr;
-  *pVal = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
-  return *pVal ? S_OK : E_OUTOFMEMORY;
+  return StringOut(path, pVal);
 }
 
 }  // namespace kelmsgs

@@ -19,15 +19,8 @@ namespace {
 // Bytes of the content reader's element buffer: its capacity and a spare for the end.
 constexpr DWORD kElementCapacity = 65536;
 
-BSTR NewBstr(const std::u16string& text) {
-  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
-                           static_cast<UINT>(text.size()));
-}
-
-HRESULT Hand(BSTR text, BSTR* pVal) {
-  if (!text) return E_OUTOFMEMORY;
-  *pVal = text;
-  return S_OK;
+HRESULT Hand(const std::u16string& text, BSTR* pVal) {
+  return StringOut(reinterpret_cast<const OLECHAR*>(text.data()), text.size(), pVal);
 }
 
 }  // namespace
@@ -60,9 +53,7 @@ CQMXFileContent::~CQMXFileContent() {
 
 HRESULT CQMXFileContent::get_EnginePath(BSTR* pVal) {
   if (!pVal) return E_POINTER;
-  return Hand(enginePath_ ? SysAllocStringLen(enginePath_.get(), SysStringLen(enginePath_.get()))
-                          : SysAllocString(L""),
-              pVal);
+  return enginePath_ ? StringOut(enginePath_, pVal) : StringOut(std::wstring(), pVal);
 }
 
 HRESULT CQMXFileContent::Open(IUnknown* /*ContentStream*/, BSTR Filename, VARIANT_BOOL* pVal) {
@@ -103,7 +94,7 @@ HRESULT CQMXFileContent::get_FileContent(BSTR* pVal) {
   std::u16string text;
   const HRESULT hr = ReadDocumentText(text);
   if (FAILED(hr)) return hr;
-  return Hand(NewBstr(text), pVal);
+  return Hand(text, pVal);
 }
 
 HRESULT CQMXFileContent::ReadDocumentText(std::u16string& text) {
@@ -184,7 +175,7 @@ HRESULT CQMXFileContent::get_ArchiveFilename(LONG Index, BSTR* pVal) {
   // 3-4. The member's name from the ANSI code page; empty when the filter has none.
   DFTREERECORD record;
   const std::wstring name = ReadTreeRecord(Index, record) ? WideFromAnsi(record.szName) : L"";
-  return Hand(SysAllocStringLen(name.data(), static_cast<UINT>(name.size())), pVal);
+  return StringOut(name, pVal);
 }
 
 HRESULT CQMXFileContent::get_ArchiveFilesize(LONG Index, LONG* pVal) {
@@ -244,7 +235,7 @@ HRESULT CQMXFileContent::get_ArchiveContent(LONG Index, BSTR* pVal) {
   }
 
   // 6-7. The gathered bytes up to the first zero, widened; no cleaning.
-  return Hand(NewBstr(WidenUntilNul(gathered.data(), gathered.size())), pVal);
+  return Hand(WidenUntilNul(gathered.data(), gathered.size()), pVal);
 }
 
 HRESULT CQMXFileContent::get_Filetype(FileTypeConstants* pVal) {

@@ -75,7 +75,7 @@ HRESULT CQMXStoreFolder::get_DisplayName(BSTR* pVal) {
 }
 
 HRESULT CQMXStoreFolder::put_DisplayName(BSTR newVal) {
-  displayName_.reset(newVal ? SysAllocStringLen(newVal, SysStringLen(newVal)) : nullptr);
+  displayName_ = BstrCopy(newVal);
   return S_OK;
 }
 

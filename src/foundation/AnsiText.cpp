@@ -34,4 +34,9 @@ std::wstring WideFromAnsi(const char* text) {
   return WideFromAnsi(text, text ? std::strlen(text) : 0);
 }
 
+Bstr BstrFromAnsi(const std::string& text) {
+  const std::wstring wide = WideFromAnsi(text.data(), text.size());
+  return Bstr(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+}
+
 }  // namespace kelmsgs

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "foundation/Owned.h"
+
 namespace kelmsgs {
 
 std::string AnsiFromWide(const wchar_t* text, std::size_t length);
@@ -13,5 +15,7 @@ std::string AnsiFromWide(const wchar_t* text, std::size_t length);
 std::string AnsiFromBstr(const wchar_t* bstr);
 std::wstring WideFromAnsi(const char* text, std::size_t length);
 std::wstring WideFromAnsi(const char* text);
+// A new BSTR of 8-bit text of the ANSI code page; null only when memory runs out.
+Bstr BstrFromAnsi(const std::string& text);
 
 }  // namespace kelmsgs

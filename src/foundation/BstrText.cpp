@@ -7,18 +7,28 @@
 
 namespace kelmsgs {
 
-BSTR BstrFromNarrow(const char* s) {
+Bstr BstrFromNarrow(const char* s) {
   const std::size_t length = s ? std::strlen(s) : 0;
   const WideText wide = WidenString(s, length);
-  if (!wide) return nullptr;
-  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.get()), static_cast<UINT>(length));
+  if (!wide) return Bstr();
+  return Bstr(
+      SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.get()), static_cast<UINT>(length)));
 }
 
-BSTR BstrFromNarrow(const std::string& s) {
+Bstr BstrFromNarrow(const std::string& s) {
   const WideText wide = WidenString(s.data(), s.size());
-  if (!wide) return nullptr;
-  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.get()),
-                           static_cast<UINT>(s.size()));
+  if (!wide) return Bstr();
+  return Bstr(
+      SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.get()), static_cast<UINT>(s.size())));
+}
+
+Bstr BstrFromWide(std::wstring_view s) {
+  if (s.size() > kMaxBstrLength) return Bstr();
+  return Bstr(SysAllocStringLen(s.data(), static_cast<UINT>(s.size())));
+}
+
+Bstr BstrCopy(BSTR s) {
+  return Bstr(s ? SysAllocStringLen(s, SysStringLen(s)) : nullptr);
 }
 
 std::string NarrowFromBstr(BSTR s) {
@@ -45,10 +55,6 @@ HRESULT NarrowStringOut(const char* text, BSTR* out) {
   const WideText wide = WidenString(text, length);
   if (!wide) return E_OUTOFMEMORY;
   return StringOut(reinterpret_cast<const OLECHAR*>(wide.get()), length, out);
-}
-
-HRESULT CopyOut(const Bstr& value, BSTR* pVal) {
-  return StringOut(value, pVal);
 }
 
 }  // namespace kelmsgs

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "foundation/TextConvert.h"
+#include "foundation/BstrText.h"
 
 namespace kelmsgs {
 
-BSTR DateToText(DATE date) {
+Bstr DateToText(DATE date) {
   // 1. The date as a system time; a date out of range reads as an empty text.
   SYSTEMTIME st{};
-  if (!VariantTimeToSystemTime(date, &st)) return SysAllocString(L"");
+  if (!VariantTimeToSystemTime(date, &st)) return BstrFromWide(L"");
   // 2-3. Short date and time of the system locale, without user overrides.
   constexpr LCID kLocale = LOCALE_SYSTEM_DEFAULT;
   constexpr DWORD kFlags = LOCALE_NOUSEROVERRIDE;
@@ -19,8 +19,7 @@ BSTR DateToText(DATE date) {
   GetTimeFormatA(kLocale, kFlags, &st, nullptr, timeText, sizeof timeText);
   // 4. Widened date, one blank, widened time.
   const std::string joined = std::string(dateText) + " " + timeText;
-  const WideText wide = WidenString(joined.c_str());
-  return wide ? SysAllocString(reinterpret_cast<const OLECHAR*>(wide.get())) : nullptr;
+  return BstrFromNarrow(joined);
 }
 
 DATE FileTimeToDate(const FILETIME& time) {

@@ -3,11 +3,13 @@
 
 #include <oaidl.h>
 
+#include "foundation/Owned.h"
+
 namespace kelmsgs {
 
 // "<short date> <time>" in the system locale; an empty string for a date out of range.
 // Null only when memory runs out.
-BSTR DateToText(DATE date);
+Bstr DateToText(DATE date);
 
 // A file time (UTC, as the messaging subsystem stores it) as an automation date, with
 // no time-zone shift; 0.0 when it cannot be converted.

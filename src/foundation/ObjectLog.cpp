@@ -1,3 +1,5 @@
+#include "foundation/BstrText.h"
+#include "foundation/AutomationOut.h"
 #include "foundation/ObjectLog.h"
 
 #include <time.h>
@@ -9,8 +11,7 @@ namespace kelmsgs {
 
 HRESULT ObjectLog::get_LogFile(BSTR* pVal) const {
   if (!pVal) return E_POINTER;
-  *pVal = name_ ? SysAllocStringLen(name_.get(), SysStringLen(name_.get())) : nullptr;
-  return S_OK;
+  return StringOut(name_, pVal);
 }
 
 HRESULT ObjectLog::put_LogFile(BSTR name, bool writeHeader) {
@@ -22,10 +23,10 @@ HRESULT ObjectLog::put_LogFile(BSTR name, bool writeHeader) {
   // 3. Create the file under its 8-bit name.
   const NarrowText path = NarrowString(reinterpret_cast<const char16_t*>(name));
   if (path)
-    file_.reset(CreateFileA(path.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_.reset(CreateFileA(path.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   // 4. The name is kept only for a file that exists.
-  if (file_) name_.reset(SysAllocStringLen(name, SysStringLen(name)));
+  if (file_) name_ = BstrCopy(name);
   // 5. Header line.
   if (writeHeader) WriteHeader();
   return S_OK;

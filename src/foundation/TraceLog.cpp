@@ -1,3 +1,4 @@
+#include "foundation/BstrText.h"
 #include "foundation/TraceLog.h"
 
 #include <string>
@@ -17,8 +18,7 @@ constexpr int kMaxTracePath = 259;
 HRESULT TraceLog::get_LogFile(BSTR* pVal) const {
   if (!pVal) return E_POINTER;
   std::lock_guard lock(TraceLogLock());
-  *pVal = name_ ? SysAllocStringLen(name_.get(), SysStringLen(name_.get())) : nullptr;
-  return S_OK;
+  return StringOut(name_, pVal);
 }
 
 HRESULT TraceLog::put_LogFile(BSTR name) {
@@ -27,7 +27,7 @@ HRESULT TraceLog::put_LogFile(BSTR name) {
   const std::string path = AnsiFromBstr(name);
   if (path.empty() || static_cast<int>(path.size()) > kMaxTracePath) return E_INVALIDARG;
   // 2. Keep a copy of the name.
-  Bstr copy(SysAllocStringLen(name, SysStringLen(name)));
+  Bstr copy = BstrCopy(name);
   if (!copy) return E_OUTOFMEMORY;
   // 3. A fresh log file object; its file opens with the next entry. The swap happens under
   //    the trace logs' lock: an entry may be written on another thread (the session's

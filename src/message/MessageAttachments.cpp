@@ -87,7 +87,7 @@ HRESULT CQMXMessage::MakeAttachment(LONG attachNum, const char* longName, BSTR i
   hr = CreateObject(CLSID_QMXAttach, object);
   if (FAILED(hr)) return hr;
   object->putref_Attach(attach.get());
-  Bstr name(longName ? BstrFromNarrow(longName) : nullptr);
+  Bstr name = longName ? BstrFromNarrow(longName) : Bstr();
   object->AddProperties(name.get(), id);
   *pVal = object.detach();
   return S_OK;

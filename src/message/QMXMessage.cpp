@@ -27,13 +27,7 @@ constexpr ULONG kRtfInitialCapacity = 10240;
 
 // A copy of newVal; null or empty leaves the string empty.
 void Replace(Bstr& held, BSTR newVal) {
-  held.reset(newVal && SysStringLen(newVal) ? SysAllocStringLen(newVal, SysStringLen(newVal))
-                                            : nullptr);
-}
-
-Bstr WideAnsi(const std::string& text) {
-  const std::wstring wide = WideFromAnsi(text.data(), text.size());
-  return Bstr(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+  held = newVal && SysStringLen(newVal) ? BstrCopy(newVal) : Bstr();
 }
 
 // The properties a message object takes from its MAPI message, in the order it reads them.
@@ -159,7 +153,7 @@ HRESULT CQMXMessage::get_Body(BSTR* pVal) {
       ULONG read = 0;
       stream->Read(text.data(), size, &read);
       text[std::min(read, size)] = '\0';
-      body_.reset(BstrFromNarrow(text.data()));
+      body_ = BstrFromNarrow(text.data());
     }
   }
   // 3. What the object holds.
@@ -430,10 +424,10 @@ void CQMXMessage::TakeTexts(const SRow& props) {
   if (const SPropValue* v = Column(props, MessageProp::DeliveryTime, PR_MESSAGE_DELIVERY_TIME))
     receivedTime_ = FileTimeToDate(v->Value.ft);
   if (const SPropValue* v = Column(props, MessageProp::Body, PR_BODY_A))
-    body_.reset(BstrFromNarrow(v->Value.lpszA));
+    body_ = BstrFromNarrow(v->Value.lpszA);
   // A message without a subject has an empty one.
   const SPropValue* subject = Column(props, MessageProp::Subject, PR_SUBJECT_A);
-  subject_.reset(BstrFromNarrow(subject ? subject->Value.lpszA : ""));
+  subject_ = BstrFromNarrow(subject ? subject->Value.lpszA : "");
 }
 
 HRESULT CQMXMessage::putref_Msg(IUnknown* Object, LONG KeepStrings) {
@@ -593,7 +587,7 @@ HRESULT CQMXMessage::get_MessageClass(BSTR* pVal) {
     PropValues value;
     if (SUCCEEDED(HrGetOneProp(message_.get(), PR_MESSAGE_CLASS_A, value.put())) &&
         value.get()->ulPropTag == PR_MESSAGE_CLASS_A)
-      messageClass_ = WideAnsi(value.get()->Value.lpszA);
+      messageClass_ = BstrFromAnsi(value.get()->Value.lpszA);
   }
   return StringOut(messageClass_, pVal);
 }

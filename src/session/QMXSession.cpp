@@ -16,14 +16,7 @@ constexpr LONG kPatchNumber = 0;
 std::wstring SpecialFolder(int csidl) {
   char path[MAX_PATH] = {};
   if (!SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE)) return {};
-  const Bstr wide(BstrFromNarrow(path));
-  return wide ? std::wstring(wide.get(), SysStringLen(wide.get())) : std::wstring();
-}
-
-HRESULT CopyOut(const std::wstring& value, BSTR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
-  return *pVal ? S_OK : E_OUTOFMEMORY;
+  return WideFromNarrow(path);
 }
 
 }  // namespace
@@ -91,17 +84,17 @@ HRESULT CQMXSession::put_OutlookVersion(LONG newVal) {
   return S_OK;
 }
 HRESULT CQMXSession::get_InifilePath(BSTR* pVal) {
-  return CopyOut(inifilePath_, pVal);
+  return StringOut(inifilePath_, pVal);
 }
 HRESULT CQMXSession::put_InifilePath(BSTR newVal) {
   inifilePath_.assign(newVal ? newVal : L"", newVal ? SysStringLen(newVal) : 0);
   return S_OK;
 }
 HRESULT CQMXSession::get_PersonalFolder(BSTR* pVal) {
-  return CopyOut(personalFolder_, pVal);
+  return StringOut(personalFolder_, pVal);
 }
 HRESULT CQMXSession::get_UserFolder(BSTR* pVal) {
-  return CopyOut(userFolder_, pVal);
+  return StringOut(userFolder_, pVal);
 }
 HRESULT CQMXSession::get_BuildNumber(LONG* pVal) {
   return LongOut(kBuildNumber, pVal);

@@ -93,12 +93,6 @@ LONG CountBelow(IMsgStore* store, IMAPIFolder* folder) {
   return count;
 }
 
-// A BSTR of 8-bit text of the ANSI code page.
-Bstr AnsiBstr(const std::string& text) {
-  const std::wstring wide = WideFromAnsi(text.data(), text.size());
-  return Bstr(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
-}
-
 }  // namespace
 
 HRESULT CQMXSession::StartGetFolderInfo(VARIANT_BOOL IgnorePublic) {
@@ -238,7 +232,7 @@ LONG CQMXSession::WalkFolderType(const SBinary* id, const char* containerClass, 
 }
 
 void CQMXSession::RaiseFolderInfo(const FolderInfoArgs& args) {
-  const Bstr displayName = AnsiBstr(args.displayName);
+  const Bstr displayName = BstrFromAnsi(args.displayName);
   const Bstr entryId(BstrFromNarrow(args.entryId));
   const Bstr storeId(BstrFromNarrow(args.storeId));
   // Raised as DisplayName, EntryId, StoreID, MessageCount, Indent, Default, FolderType:

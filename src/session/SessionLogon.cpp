@@ -78,7 +78,7 @@ HRESULT CQMXSession::Logon(BSTR /*ProfileName*/, BSTR /*Password*/, VARIANT_BOOL
   if (!guard.Pump()) return S_OK;
   char user[kUserNameLength] = {};
   DWORD userLength = kUserNameLength;
-  if (GetUserNameA(user, &userLength)) currentUser_.reset(BstrFromNarrow(user));
+  if (GetUserNameA(user, &userLength)) currentUser_ = BstrFromNarrow(user);
   if (!guard.Pump()) return S_OK;
   const HRESULT iniResult = WriteProfilesIni(guard);
   guard.Pump();

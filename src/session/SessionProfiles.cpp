@@ -44,18 +44,17 @@ HRESULT CQMXSession::get_ProfileCount(LONG* pVal) {
 HRESULT CQMXSession::get_ProfileName(LONG Index, BSTR* pVal) {
   if (!pVal) return E_POINTER;
   if (Index < 0 || static_cast<std::size_t>(Index) >= profileNames_.size()) return E_INVALIDARG;
-  *pVal = BstrFromNarrow(profileNames_[static_cast<std::size_t>(Index)]);
-  return *pVal ? S_OK : E_OUTOFMEMORY;
+  return NarrowStringOut(profileNames_[static_cast<std::size_t>(Index)].c_str(), pVal);
 }
 
 HRESULT CQMXSession::get_DefaultProfileName(BSTR* pVal) {
-  return CopyOut(defaultProfileName_, pVal);
+  return StringOut(defaultProfileName_, pVal);
 }
 HRESULT CQMXSession::get_CurrentProfileName(BSTR* pVal) {
-  return CopyOut(currentProfileName_, pVal);
+  return StringOut(currentProfileName_, pVal);
 }
 HRESULT CQMXSession::get_CurrentUser(BSTR* pVal) {
-  return CopyOut(currentUser_, pVal);
+  return StringOut(currentUser_, pVal);
 }
 HRESULT CQMXSession::ReadProfileList() {
   // 1. The profile table of profile administration.
@@ -82,7 +81,7 @@ HRESULT CQMXSession::ReadProfileList() {
     if (!name) continue;
     profileNames_.emplace_back(name);
     if (row.cValues > 1 && row.lpProps[1].ulPropTag == PR_DEFAULT_PROFILE && row.lpProps[1].Value.b)
-      defaultProfileName_.reset(BstrFromNarrow(name));
+      defaultProfileName_ = BstrFromNarrow(name);
   }
   return S_OK;
 }
@@ -112,7 +111,7 @@ HRESULT CQMXSession::ReadCurrentProfileName() {
   // 4. The name, and the registry base that follows it.
   if (rows.get()->cRows > 0 && rows.get()->aRow[0].cValues > 0) {
     if (const char* name = StringOf(rows.get()->aRow[0].lpProps[0], PR_DISPLAY_NAME_A)) {
-      currentProfileName_.reset(BstrFromNarrow(name));
+      currentProfileName_ = BstrFromNarrow(name);
       registryKeyPath_ = std::string(kVendorKey) + "\\" + name;
     }
   }

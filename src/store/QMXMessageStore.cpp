@@ -169,7 +169,7 @@ HRESULT CQMXMessageStore::AddProperties(BSTR DisplayName, VARIANT_BOOL Default,
     const std::wstring joined = std::wstring(displayName_ ? displayName_.get() : L"",
                                              displayName_ ? SysStringLen(displayName_.get()) : 0) +
                                 std::wstring(DisplayName, SysStringLen(DisplayName));
-    Bstr name(SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size())));
+    Bstr name = BstrFromWide(joined);
     if (!name) return E_OUTOFMEMORY;
     displayName_ = std::move(name);
   }

@@ -1,3 +1,5 @@
+#include "foundation/BstrText.h"
+#include "foundation/AutomationOut.h"
 #include "utilities/QMXRegistryTools.h"
 
 #include <cstdio>
@@ -26,10 +28,6 @@ HKEY Root(long key) {
   if (!value) return nullptr;
   return reinterpret_cast<HKEY>(
       static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(*value))));
-}
-
-BSTR CopyString(const std::wstring& s) {
-  return SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
 }
 
 // Enables a privilege of the process token; false when it cannot be enabled.
@@ -103,8 +101,7 @@ HRESULT CQMXRegistryTools::EnumValuesReg(RegistryHKeyConstants Key, BSTR SubKey,
 HRESULT CQMXRegistryTools::ValueName(LONG Index, BSTR* pVal) {
   if (!pVal) return E_POINTER;
   if (Index < 0 || static_cast<std::size_t>(Index) >= values_.size()) return E_INVALIDARG;
-  *pVal = CopyString(values_[static_cast<std::size_t>(Index)].name);
-  return *pVal ? S_OK : E_OUTOFMEMORY;
+  return StringOut(values_[static_cast<std::size_t>(Index)].name, pVal);
 }
 
 HRESULT CQMXRegistryTools::ValueData(LONG Index, VARIANT* pVal) {
@@ -113,10 +110,10 @@ HRESULT CQMXRegistryTools::ValueData(LONG Index, VARIANT* pVal) {
   const Data& data = values_[static_cast<std::size_t>(Index)].data;
   VariantInit(pVal);
   if (const auto* text = std::get_if<std::wstring>(&data)) {
-    BSTR copy = CopyString(*text);
+    Bstr copy = BstrFromWide(*text);
     if (!copy) return E_OUTOFMEMORY;
     V_VT(pVal) = VT_BSTR;
-    V_BSTR(pVal) = copy;
+    V_BSTR(pVal) = copy.release();
   } else if (const auto* number = std::get_if<LONG>(&data)) {
     V_VT(pVal) = VT_I4;
     V_I4(pVal) = *number;
@@ -168,8 +165,7 @@ HRESULT CQMXRegistryTools::EnumSubkeysReg(RegistryHKeyConstants Key, BSTR SubKey
 HRESULT CQMXRegistryTools::SubkeyName(LONG Index, BSTR* pVal) {
   if (!pVal) return E_POINTER;
   if (Index < 0 || static_cast<std::size_t>(Index) >= subkeys_.size()) return E_INVALIDARG;
-  *pVal = CopyString(subkeys_[static_cast<std::size_t>(Index)]);
-  return *pVal ? S_OK : E_OUTOFMEMORY;
+  return StringOut(subkeys_[static_cast<std::size_t>(Index)], pVal);
 }
 
 HRESULT CQMXRegistryTools::DeleteSubKey(RegistryHKeyConstants Key, BSTR SubKey) {
