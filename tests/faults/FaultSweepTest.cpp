@@ -130,7 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
                     SweepCase{"MessageReadWrite", scenario::MessageReadWrite, "Message.Save"},
                     SweepCase{"AttachmentSaveAndText", scenario::AttachmentSaveAndText,
                               "ArchiveContent"},
-                    SweepCase{"Events", scenario::Events, "new mail event"}),
+                    SweepCase{"Events", scenario::Events, "new mail event"},
+                    SweepCase{"EventsOnNotificationThread", scenario::EventsOnNotificationThread,
+                              "new mail event"}),
     [](const testing::TestParamInfo<SweepCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

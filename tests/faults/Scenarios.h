@@ -23,5 +23,6 @@ void FolderWalk(MemberLog& log, const ScenarioContext& context);
 void MessageReadWrite(MemberLog& log, const ScenarioContext& context);
 void AttachmentSaveAndText(MemberLog& log, const ScenarioContext& context);
 void Events(MemberLog& log, const ScenarioContext& context);
+void EventsOnNotificationThread(MemberLog& log, const ScenarioContext& context);
 
 }  // namespace scenario
