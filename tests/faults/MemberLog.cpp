@@ -29,9 +29,14 @@ HRESULT MemberLog::Call(const std::string& member, const MemberRules& rules,
   const ULONG failing = injection_->skip;
   const bool inside = injection_->lasting ? after > before && after > failing
                                           : before <= failing && failing < after;
-  const auto& reports = rules.reports;
-  if (inside && SUCCEEDED(hr) &&
-      std::find(reports.begin(), reports.end(), injection_->operation) != reports.end())
+  const bool firstFailed =
+      after > before && (injection_->lasting ? before >= failing : before == failing);
+  const auto listed = [&](const std::vector<std::string>& operations) {
+    return std::find(operations.begin(), operations.end(), injection_->operation) !=
+           operations.end();
+  };
+  if (SUCCEEDED(hr) &&
+      ((inside && listed(rules.reports)) || (firstFailed && listed(rules.reportsFirst))))
     violations_.push_back(member + " hid the failure of " + injection_->operation + " (" + code +
                           ")");
   return hr;

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The call that fails: the operation's call after the first `skip` calls, or, when
@@ -23,7 +24,17 @@ struct Injection {
 struct MemberRules {
   bool needsObject = false;          // S_OK comes with the object (or string)
   std::vector<std::string> reports;  // a failure of these operations inside it is its answer
+  // Likewise for the first call of these operations inside it (later calls of the same
+  // operation belong to steps whose failures it may swallow).
+  std::vector<std::string> reportsFirst;
 };
+
+// A member that answers with the failure of any of these operations.
+inline MemberRules PassesOn(std::vector<std::string> operations) {
+  MemberRules rules;
+  rules.reports = std::move(operations);
+  return rules;
+}
 
 class MemberLog {
  public:

@@ -23,14 +23,14 @@ namespace scenario {
 namespace {
 
 const MemberRules kQuiet{};
-const MemberRules kObject{true, {}};
+const MemberRules kObject{true, {}, {}};
 
 // A new session, logged on (MAPI initialised first with multithreaded notifications when
 // asked, as the demo does). The session is handed back also when the logon failed.
 ComPtr<CQMXSession> LogOn(MemberLog& log, bool multithreaded) {
   ComPtr<CQMXSession> session;
   if (FAILED(CQMXSession::Create(session))) return session;
-  const MemberRules init{false, {"MAPIInitialize"}};
+  const MemberRules init = PassesOn({"MAPIInitialize"});
   if (multithreaded) log.Call("MAPIInit", init, [&] { return session->MAPIInit(VARIANT_TRUE); });
   VARIANT_BOOL ok = VARIANT_FALSE;
   log.Call("Logon", init, [&] { return session->Logon(nullptr, nullptr, &ok); });
@@ -130,7 +130,7 @@ void WalkFolder(MemberLog& log, IQMXStoreFolder* folder, int depth) {
   for (LONG j = 0; j < subfolders; ++j) {
     ComPtr<IQMXStoreFolder> child;
     log.Call(
-        "Folder(" + std::to_string(j) + ")", {true, {"OpenEntry"}},
+        "Folder(" + std::to_string(j) + ")", {true, {"OpenEntry"}, {}},
         [&] { return folder->get_Folder(j, child.put()); }, [&] { return !!child; });
     if (child) WalkFolder(log, child.get(), depth + 1);
   }
@@ -143,10 +143,10 @@ void ShowAttachment(MemberLog& log, IQMXAttach* attach, const std::string& path)
   Text(log, "Extension", [&](BSTR* s) { return attach->get_Extension(s); });
   Bstr target = B(std::wstring(path.begin(), path.end()));
   Bstr saved;
-  log.Call("Attach.Save", {false, {"GetProps", "OpenStreamOnFile", "IStream::Commit"}},
+  log.Call("Attach.Save", PassesOn({"GetProps", "OpenStreamOnFile", "IStream::Commit"}),
            [&] { return attach->Save(target.get(), saved.put()); });
   VARIANT_BOOL opened = VARIANT_FALSE;
-  log.Call("OpenContent", {false, {"GetProps", "OpenStreamOnFile"}},
+  log.Call("OpenContent", PassesOn({"GetProps", "OpenStreamOnFile"}),
            [&] { return attach->OpenContent(&opened); });
   if (!opened) return;
   const LONG members =
@@ -217,9 +217,9 @@ void MessageReadWrite(MemberLog& log, const ScenarioContext&) {
       kelmsgs::Variant value;
       value.vt = VT_BSTR;
       value.bstrVal = SysAllocString(L"written");
-      log.Call("UserProperty put", {false, {"GetIDsFromNames", "SetProps"}},
+      log.Call("UserProperty put", PassesOn({"GetIDsFromNames", "SetProps"}),
                [&] { return message->put_UserProperty(name.get(), ptString, value); });
-      log.Call("Message.Save", {false, {"SaveChanges", "StoreCommit"}},
+      log.Call("Message.Save", PassesOn({"SaveChanges", "StoreCommit"}),
                [&] { return message->Save(); });
     }
   }
@@ -241,7 +241,7 @@ void AttachmentSaveAndText(MemberLog& log, const ScenarioContext& context) {
       for (LONG k = 0; k < attachments; ++k) {
         ComPtr<IQMXAttach> attach;
         log.Call(
-            "Attachment(" + std::to_string(k) + ")", {true, {"OpenAttach"}},
+            "Attachment(" + std::to_string(k) + ")", {true, {"OpenAttach"}, {"GetProps"}},
             [&] { return message->get_Attachment(k, attach.put()); }, [&] { return !!attach; });
         if (attach)
           ShowAttachment(
@@ -267,7 +267,7 @@ void NewMailEvents(MemberLog& log, const ScenarioContext& context, bool multithr
     ComPtr<IQMXMessageStore> store = DefaultStore(log, session.get());
     if (store) {
       sink.Connect(static_cast<IQMXSession*>(session.get()));
-      const HRESULT advised = log.Call("Advise", {false, {"Advise"}}, [&] {
+      const HRESULT advised = log.Call("Advise", PassesOn({"Advise"}), [&] {
         return store->Advise(static_cast<IQMXSession*>(session.get()));
       });
       MapiFixture::DeliverMail(context.profile.c_str(),

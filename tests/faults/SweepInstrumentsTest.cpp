@@ -91,8 +91,18 @@ void Leaks(MemberLog& log, const ScenarioContext&) {
 }
 
 void HidesTheFailure(MemberLog& log, const ScenarioContext&) {
-  log.Call("Admin", {false, {"MAPIAdminProfiles"}}, [] {
+  log.Call("Admin", PassesOn({"MAPIAdminProfiles"}), [] {
     ComPtr<IProfAdmin> admin;
+    MAPIAdminProfiles(0, admin.put());
+    return S_OK;
+  });
+}
+
+// Its first call must be reported, the second may fail quietly.
+void HidesTheFirstFailure(MemberLog& log, const ScenarioContext&) {
+  log.Call("Admin twice", {false, {}, {"MAPIAdminProfiles"}}, [] {
+    ComPtr<IProfAdmin> admin;
+    MAPIAdminProfiles(0, admin.put());
     MAPIAdminProfiles(0, admin.put());
     return S_OK;
   });
@@ -101,7 +111,7 @@ void HidesTheFailure(MemberLog& log, const ScenarioContext&) {
 void AnswersWithNothing(MemberLog& log, const ScenarioContext&) {
   ComPtr<IProfAdmin> admin;
   log.Call(
-      "Admin", {true, {}}, [&] { return S_OK; }, [&] { return !!admin; });
+      "Admin", {true, {}, {}}, [&] { return S_OK; }, [&] { return !!admin; });
 }
 
 TEST_F(SweepInstruments, ReportNamesWhatIsLeftBehind) {
@@ -124,6 +134,17 @@ TEST_F(SweepInstruments, ReportNamesAMemberThatHidesAFailureItMustPassOn) {
   // A failing call outside the member is none of its business.
   const Injection later{"MAPIAdminProfiles", 1, MAPI_E_CALL_FAILED};
   EXPECT_TRUE(RunScenario(HidesTheFailure, {}, &later).problems.empty());
+}
+
+TEST_F(SweepInstruments, OnlyTheFirstCallOfAnOperationCanBeOwedItsFailure) {
+  const Injection first{"MAPIAdminProfiles", 0, MAPI_E_CALL_FAILED};
+  EXPECT_EQ(
+      RunScenario(HidesTheFirstFailure, {}, &first).problems,
+      std::vector<std::string>{"Admin twice hid the failure of MAPIAdminProfiles (0x00000000)"});
+  const Injection second{"MAPIAdminProfiles", 1, MAPI_E_CALL_FAILED};
+  EXPECT_TRUE(RunScenario(HidesTheFirstFailure, {}, &second).problems.empty());
+  const Injection unavailable{"MAPIAdminProfiles", 0, MAPI_E_CALL_FAILED, true};
+  EXPECT_EQ(RunScenario(HidesTheFirstFailure, {}, &unavailable).problems.size(), 1u);
 }
 
 TEST_F(SweepInstruments, ReportNamesSuccessWithoutTheObject) {
