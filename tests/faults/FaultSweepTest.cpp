@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(SweepCase{"Logon", scenario::Logon, "Logoff"},
                     SweepCase{"StoreWalk", scenario::StoreWalk, "RootFolder"},
                     SweepCase{"FolderWalk", scenario::FolderWalk, "Folder(0)"},
-                    SweepCase{"MessageReadWrite", scenario::MessageReadWrite, "Message.Save"},
+                    SweepCase{"MessageReadWrite", scenario::MessageReadWrite, "TextHTML put"},
                     SweepCase{"AttachmentSaveAndText", scenario::AttachmentSaveAndText,
                               "ArchiveContent"},
                     SweepCase{"Events", scenario::Events, "new mail event"},

@@ -221,6 +221,16 @@ void MessageReadWrite(MemberLog& log, const ScenarioContext&) {
                [&] { return message->put_UserProperty(name.get(), ptString, value); });
       log.Call("Message.Save", PassesOn({"SaveChanges", "StoreCommit"}),
                [&] { return message->Save(); });
+      // The formatted bodies: RTF written and read back (quiet on failure), HTML written
+      // and saved (passes every failure on).
+      Bstr rtf = B(L"{\\rtf1\\ansi written}");
+      log.Call("TextRTF put", kQuiet, [&] { return message->put_TextRTF(rtf.get()); });
+      Text(log, "TextRTF", [&](BSTR* s) { return message->get_TextRTF(s); });
+      Bstr html = B(L"<p>written</p>");
+      log.Call("TextHTML put",
+               PassesOn({"OpenProperty", "IStream::Write", "IStream::Commit", "SaveChanges",
+                         "StoreCommit"}),
+               [&] { return message->put_TextHTML(html.get()); });
     }
   }
   LogOff(log, session);
