@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -69,6 +70,10 @@ struct SweepCase {
   Scenario run;
   const char* landmark;  // what the clean run reaches
 };
+
+void PrintTo(const SweepCase& sweep, std::ostream* out) {
+  *out << sweep.name;
+}
 
 class FaultSweep : public testing::TestWithParam<SweepCase> {
  protected:
