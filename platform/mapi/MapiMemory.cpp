@@ -1,10 +1,16 @@
 // MAPI memory: blocks from MAPIAllocateBuffer, with more blocks chained to them by
-// MAPIAllocateMore; MAPIFreeBuffer on the first block frees the whole chain.
+// MAPIAllocateMore; MAPIFreeBuffer on the first block frees the whole chain. Both
+// allocations can be made to fail (out of memory) through the fault controls, and the
+// first blocks not yet freed are counted for leak checks.
 #include <mapix.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
+
+#include "MapiMemory.h"
+#include "control/Control.h"
 
 namespace {
 
@@ -16,8 +22,11 @@ struct alignas(16) BlockHeader {
 constexpr std::uint32_t kFirstMagic = 0x4D415049;  // a block of MAPIAllocateBuffer
 constexpr std::uint32_t kMoreMagic = 0x4D4F5245;   // a block of MAPIAllocateMore
 std::mutex g_chainLock;
+std::atomic<ULONG> g_outstanding{0};  // first blocks not yet freed
 
-BlockHeader* HeaderOf(void* p) { return static_cast<BlockHeader*>(p) - 1; }
+BlockHeader* HeaderOf(void* p) {
+  return static_cast<BlockHeader*>(p) - 1;
+}
 
 void* NewBlock(ULONG size, std::uint32_t magic) {
   auto* header = static_cast<BlockHeader*>(std::calloc(1, sizeof(BlockHeader) + size));
@@ -29,16 +38,27 @@ void* NewBlock(ULONG size, std::uint32_t magic) {
 
 }  // namespace
 
+namespace mapistandin {
+ULONG OutstandingBuffers() {
+  return g_outstanding.load();
+}
+}  // namespace mapistandin
+
 extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG size, LPVOID* out) {
   if (!out) return MAPI_E_INVALID_PARAMETER;
+  *out = nullptr;
+  if (HRESULT hr = mapistandin::control::Fault("MAPIAllocateBuffer"); FAILED(hr)) return hr;
   *out = NewBlock(size, kFirstMagic);
-  return *out ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
+  if (!*out) return MAPI_E_NOT_ENOUGH_MEMORY;
+  ++g_outstanding;
+  return S_OK;
 }
 
 extern "C" SCODE WINAPI MAPIAllocateMore(ULONG size, LPVOID object, LPVOID* out) {
   if (!out) return MAPI_E_INVALID_PARAMETER;
   *out = nullptr;
   if (!object || HeaderOf(object)->magic != kFirstMagic) return MAPI_E_INVALID_PARAMETER;
+  if (HRESULT hr = mapistandin::control::Fault("MAPIAllocateMore"); FAILED(hr)) return hr;
   void* block = NewBlock(size, kMoreMagic);
   if (!block) return MAPI_E_NOT_ENOUGH_MEMORY;
   std::lock_guard guard(g_chainLock);
@@ -67,5 +87,6 @@ extern "C" ULONG WINAPI MAPIFreeBuffer(LPVOID buffer) {
     more = next;
   }
   std::free(first);
+  --g_outstanding;
   return S_OK;
 }

@@ -1,9 +1,14 @@
 #include "Control.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <map>
 #include <mutex>
 
+#include "MapiMemory.h"
 #include "include/MapiStandinControl.h"
+#include "notify/Delivery.h"
 #include "util/ComObject.h"
 
 namespace mapistandin::control {
@@ -14,13 +19,15 @@ struct FaultRule {
   std::string operation;
   std::string object;  // empty: any object
   HRESULT result = S_OK;
-  ULONG skip = 0;  // calls that still succeed first
+  ULONG skip = 0;   // calls that still succeed first
+  ULONG times = 0;  // calls that fail before the rule is spent; 0: every later call
 };
 
 struct State {
   std::mutex lock;
   std::vector<FaultRule> faults;
   std::vector<std::string> journal;
+  std::map<std::string, ULONG> points;  // calls of each operation that can be made to fail
   bool journalOn = true;
   bool uiPicksDefault = true;
   ULONG sizeLimit = 32 * 1024;
@@ -38,14 +45,17 @@ constexpr std::size_t kJournalCap = 100000;
 HRESULT Fault(const char* operation, const std::string& object) {
   State& s = S();
   std::lock_guard guard(s.lock);
-  for (FaultRule& rule : s.faults) {
-    if (rule.operation != operation) continue;
-    if (!rule.object.empty() && _stricmp(rule.object.c_str(), object.c_str()) != 0) continue;
-    if (rule.skip > 0) {
-      --rule.skip;
+  ++s.points[operation];
+  for (auto rule = s.faults.begin(); rule != s.faults.end(); ++rule) {
+    if (rule->operation != operation) continue;
+    if (!rule->object.empty() && _stricmp(rule->object.c_str(), object.c_str()) != 0) continue;
+    if (rule->skip > 0) {
+      --rule->skip;
       continue;
     }
-    return rule.result;
+    const HRESULT result = rule->result;
+    if (rule->times > 0 && --rule->times == 0) s.faults.erase(rule);
+    return result;
   }
   return S_OK;
 }
@@ -82,6 +92,7 @@ void ResetSwitches() {
   std::lock_guard guard(s.lock);
   s.faults.clear();
   s.journal.clear();
+  s.points.clear();
   s.journalOn = true;
   s.uiPicksDefault = true;
   s.sizeLimit = 32 * 1024;
@@ -97,6 +108,15 @@ extern "C" HRESULT WINAPI StandinSetFault(LPCSTR operation, HRESULT result, LPCS
   State& s = S();
   std::lock_guard guard(s.lock);
   s.faults.push_back({operation, objectHex ? objectHex : "", result, succeedFirst});
+  return S_OK;
+}
+
+extern "C" HRESULT WINAPI StandinSetFaultOnce(LPCSTR operation, HRESULT result,
+                                              ULONG succeedFirst) {
+  if (!operation || !*operation) return E_INVALIDARG;
+  State& s = S();
+  std::lock_guard guard(s.lock);
+  s.faults.push_back({operation, "", result, succeedFirst, 1});
   return S_OK;
 }
 
@@ -139,4 +159,37 @@ extern "C" void WINAPI StandinJournalClear() {
 
 extern "C" LONG WINAPI StandinLiveObjects() {
   return mapistandin::ComObject::LiveObjects();
+}
+
+extern "C" void WINAPI StandinLiveCounts(ULONG* objects, ULONG* buffers) {
+  if (objects)
+    *objects = static_cast<ULONG>(mapistandin::ComObject::LiveObjects()) +
+               mapistandin::delivery::Connections();
+  if (buffers) *buffers = mapistandin::OutstandingBuffers();
+}
+
+extern "C" ULONG WINAPI StandinFaultPointCount() {
+  std::lock_guard guard(S().lock);
+  return static_cast<ULONG>(S().points.size());
+}
+
+extern "C" ULONG WINAPI StandinFaultPointEntry(ULONG index, LPSTR name, ULONG size, ULONG* calls) {
+  std::lock_guard guard(S().lock);
+  if (index >= S().points.size()) return 0;
+  const auto point = std::next(S().points.begin(), index);
+  if (calls) *calls = point->second;
+  if (name && size) lstrcpynA(name, point->first.c_str(), static_cast<int>(size));
+  return static_cast<ULONG>(point->first.size() + 1);
+}
+
+extern "C" ULONG WINAPI StandinFaultPointCalls(LPCSTR operation) {
+  if (!operation) return 0;
+  std::lock_guard guard(S().lock);
+  const auto point = S().points.find(operation);
+  return point == S().points.end() ? 0 : point->second;
+}
+
+extern "C" void WINAPI StandinFaultPointsClear() {
+  std::lock_guard guard(S().lock);
+  S().points.clear();
 }

@@ -10,6 +10,16 @@ extern "C" {
 HRESULT WINAPI StandinSetFault(LPCSTR operation, HRESULT result, LPCSTR objectHex,
                                ULONG succeedFirst);
 void WINAPI StandinClearFaults();
+// Makes only the call after the first succeedFirst calls of the operation fail; the rule
+// is spent then.
+HRESULT WINAPI StandinSetFaultOnce(LPCSTR operation, HRESULT result, ULONG succeedFirst);
+// The operations that can be made to fail (the names StandinSetFault takes) and how often
+// each was called, over every object, since the last clear or profile reset. Entries come
+// in name order; StandinFaultPointEntry answers the length the name needs (0 past the end).
+ULONG WINAPI StandinFaultPointCount();
+ULONG WINAPI StandinFaultPointEntry(ULONG index, LPSTR name, ULONG size, ULONG* calls);
+ULONG WINAPI StandinFaultPointCalls(LPCSTR operation);
+void WINAPI StandinFaultPointsClear();
 // What a logon with MAPI_LOGON_UI does: TRUE picks the default profile, FALSE cancels.
 void WINAPI StandinSetLogonUiAnswer(BOOL pickDefault);
 // String and binary values longer than this many bytes come back from GetProps as
@@ -32,6 +42,9 @@ HRESULT WINAPI StandinGenerateProfile(LPCSTR profile, LPCSTR dir, ULONG folders,
 HRESULT WINAPI StandinResetProfiles();
 // The number of live stand-in objects (tables, stores, folders, messages, ...).
 LONG WINAPI StandinLiveObjects();
+// What is outstanding: live stand-in objects plus the advise sinks it holds, and blocks
+// from MAPIAllocateBuffer not yet freed.
+void WINAPI StandinLiveCounts(ULONG* objects, ULONG* buffers);
 
 // Drops a new mail, described as a fixture's messages are (unread and delivered now unless
 // it says otherwise), into the inbox of the profile's default store, as delivery does: the
