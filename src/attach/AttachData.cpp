@@ -51,19 +51,27 @@ AttachDataStream OpenAttachData(IMAPIProp* attachment) {
   return data;
 }
 
-HRESULT CopyStreamToFile(IStream* source, const std::wstring& path, bool& opened) {
-  opened = false;
+HRESULT CopyStreamToFile(IStream* source, const std::wstring& path) {
   // 1. The file, created or emptied.
   ComPtr<IStream> file;
   HRESULT hr = SHCreateStreamOnFileEx(path.c_str(), STGM_CREATE | STGM_READWRITE,
                                       FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, file.put());
   if (FAILED(hr)) return hr;
-  opened = true;
-  // 2. The whole source, committed.
-  STATSTG stat{};
-  source->Stat(&stat, STATFLAG_NONAME);
-  source->CopyTo(file.get(), stat.cbSize, nullptr, nullptr);
-  return file->Commit(0);
+  // 2. The whole source, committed. A copy that fails part way leaves no shortened file
+  //    behind to pass for the attachment.
+  const auto copied = [&]() -> HRESULT {
+    STATSTG stat{};
+    HRESULT step = source->Stat(&stat, STATFLAG_NONAME);
+    if (FAILED(step)) return step;
+    step = source->CopyTo(file.get(), stat.cbSize, nullptr, nullptr);
+    if (FAILED(step)) return step;
+    return file->Commit(0);
+  }();
+  if (FAILED(copied)) {
+    file.reset();
+    DeleteFileW(path.c_str());
+  }
+  return copied;
 }
 
 }  // namespace kelmsgs

@@ -22,8 +22,9 @@ struct AttachDataStream {
 AttachDataStream OpenAttachData(IMAPIProp* attachment);
 
 // Copies the whole of source into the file at path, created or overwritten. Answers the
-// failure of opening the file (opened false), or else the HRESULT of the final Commit.
+// first failure of opening the file, reading, copying or committing; a file opened
+// before the failure is removed again.
 // The file is opened by its UTF-16 path, so any name the file system takes is reached.
-HRESULT CopyStreamToFile(IStream* source, const std::wstring& path, bool& opened);
+HRESULT CopyStreamToFile(IStream* source, const std::wstring& path);
 
 }  // namespace kelmsgs

@@ -120,10 +120,9 @@ HRESULT CQMXAttach::OpenContent(VARIANT_BOOL* pVal) {
   // 8 (on every path from here). The copy goes; when the engine still holds it, the
   //    directory's cleanup takes it.
   const ScopeExit removeCopy([&path] { DeleteFileW(path.c_str()); });
-  // 6. The data copied into it.
-  bool opened = false;
-  hr = CopyStreamToFile(data.stream.get(), path, opened);
-  if (!opened) return hr;
+  // 6. The data copied into it, whole.
+  hr = CopyStreamToFile(data.stream.get(), path);
+  if (FAILED(hr)) return hr;
   // 7. The engine reads the copy.
   const Bstr name = BstrFromWide(path);
   if (!name) return E_OUTOFMEMORY;
@@ -205,8 +204,7 @@ HRESULT CQMXAttach::Save(BSTR Filename, BSTR* pVal) {
     return hr;
   }
   // 3-4. Copied; the path is the result only when the file was committed.
-  bool opened = false;
-  const HRESULT hr = CopyStreamToFile(data.stream.get(), path, opened);
+  const HRESULT hr = CopyStreamToFile(data.stream.get(), path);
   if (FAILED(hr)) return hr;
   return StringOut(path, pVal);
 }

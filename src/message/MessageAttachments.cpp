@@ -215,10 +215,9 @@ HRESULT CQMXMessage::SaveAttachment(LONG Index, BSTR Filename, VARIANT_BOOL* pVa
   hr = attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0,
                             reinterpret_cast<LPUNKNOWN*>(data.put()));
   if (FAILED(hr)) return hr;
-  // 7-8. Copied into the file; once it is open the copy counts as written.
-  bool opened = false;
-  hr = CopyStreamToFile(data.get(), path, opened);
-  if (!opened) return hr;
+  // 7-8. Copied into the file: written only when the whole copy was committed.
+  hr = CopyStreamToFile(data.get(), path);
+  if (FAILED(hr)) return hr;
   *pVal = VARIANT_TRUE;
   return S_OK;
 }

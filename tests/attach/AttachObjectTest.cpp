@@ -167,6 +167,32 @@ TEST_F(AttachObjectTest, SaveToTheCallersPathOverwritesIt) {
   EXPECT_FALSE(path);
 }
 
+// A read of the attachment's data that fails is the call's failure: no shortened file is
+// left to pass for the attachment, and no text is extracted from one.
+TEST_F(AttachObjectTest, FailingDataReadWritesNothingAndIsReported) {
+  const std::string target = temp_.root() + "\\broken.out";
+  const std::wstring wide(target.begin(), target.end());
+  ComPtr<IQMXAttach> attach = Kind(kTwoDots);
+  ASSERT_TRUE(attach);
+  const kelmsgs::ScopeExit clear([] { MapiFixture::ClearFaults(); });
+  MapiFixture::SetFault("IStream::Read", MAPI_E_CALL_FAILED);
+
+  Bstr path;
+  EXPECT_EQ(attach->Save(B(wide).get(), path.put()), MAPI_E_CALL_FAILED);
+  EXPECT_FALSE(path);
+  EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  VARIANT_BOOL saved = VARIANT_TRUE;
+  EXPECT_EQ(kinds_->SaveAttachment(kTwoDots, B(wide).get(), &saved), MAPI_E_CALL_FAILED);
+  EXPECT_EQ(saved, VARIANT_FALSE);
+  EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  VARIANT_BOOL opened = VARIANT_TRUE;
+  EXPECT_EQ(attach->OpenContent(&opened), MAPI_E_CALL_FAILED);
+  EXPECT_EQ(opened, VARIANT_FALSE);
+  EXPECT_EQ(Entries(temp_.qla()), std::set<std::string>{});
+}
+
 TEST_F(AttachObjectTest, HostileNamesStayInsideTheQlaDirectory) {
   ComPtr<IQMXMessage> hostile = Message(L"hostile");
   ASSERT_TRUE(hostile);

@@ -143,10 +143,10 @@ void ShowAttachment(MemberLog& log, IQMXAttach* attach, const std::string& path)
   Text(log, "Extension", [&](BSTR* s) { return attach->get_Extension(s); });
   Bstr target = B(std::wstring(path.begin(), path.end()));
   Bstr saved;
-  log.Call("Attach.Save", PassesOn({"GetProps", "OpenStreamOnFile", "IStream::Commit"}),
+  log.Call("Attach.Save", PassesOn({"GetProps", "IStream::Read"}),
            [&] { return attach->Save(target.get(), saved.put()); });
   VARIANT_BOOL opened = VARIANT_FALSE;
-  log.Call("OpenContent", PassesOn({"GetProps", "OpenStreamOnFile"}),
+  log.Call("OpenContent", PassesOn({"GetProps", "IStream::Read"}),
            [&] { return attach->OpenContent(&opened); });
   if (!opened) return;
   const LONG members =
