@@ -168,8 +168,7 @@ HRESULT CQMXAttach::put_LogFile(BSTR newVal) {
 
 HRESULT CQMXAttach::get_MAPIObject(IUnknown** pVal) {
   if (!pVal) return E_POINTER;
-  *pVal = attachment_.get();
-  if (*pVal) (*pVal)->AddRef();
+  attachment_.copy_to(pVal);
   return S_OK;
 }
 

@@ -267,8 +267,7 @@ HRESULT CQMXStoreFolder::GetEntryId(unsigned char** EntryId, ULONG* Size) {
 
 HRESULT CQMXStoreFolder::get_MAPIObject(IUnknown** pVal) {
   if (!pVal) return E_POINTER;
-  *pVal = folder_.get();
-  if (*pVal) (*pVal)->AddRef();
+  folder_.copy_to(pVal);
   return S_OK;
 }
 

@@ -3,6 +3,7 @@
 
 #include <unknwn.h>
 
+#include <type_traits>
 #include <utility>
 
 namespace kelmsgs {
@@ -49,10 +50,14 @@ class ComPtr {
   T* detach() noexcept { return std::exchange(p_, nullptr); }
   void swap(ComPtr& o) noexcept { std::swap(p_, o.p_); }
 
-  // Hands a new reference to an out-parameter.
-  void copy_to(T** out) const noexcept {
-    if (p_) p_->AddRef();
-    *out = p_;
+  // Hands a new reference to an out-parameter, of this interface or one it derives from
+  // (IUnknown for a MAPI object handed to a script).
+  template <class U>
+  requires std::is_convertible_v<T*, U*>
+  void copy_to(U** out) const noexcept {
+    U* p = p_;
+    if (p) p->AddRef();
+    *out = p;
   }
 
   template <class U>

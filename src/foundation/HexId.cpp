@@ -44,6 +44,16 @@ HRESULT HexToEntryId(const char* hex, MapiBuffer<BYTE>& out, ULONG& count) {
   return S_OK;
 }
 
+HRESULT CopyEntryId(const BYTE* bytes, ULONG size, EntryIdBuffer& out) {
+  MapiBuffer<BYTE> copy;
+  const HRESULT hr = MAPIAllocateBuffer(size, reinterpret_cast<void**>(copy.put()));
+  if (FAILED(hr)) return hr;
+  if (size) std::memcpy(copy.get(), bytes, size);
+  out.bytes = std::move(copy);
+  out.size = size;
+  return S_OK;
+}
+
 HRESULT EntryIdFromBstr(BSTR text, MapiBuffer<BYTE>& out, ULONG& count) {
   out.reset();
   count = 0;

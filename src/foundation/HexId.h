@@ -9,6 +9,24 @@
 
 namespace kelmsgs {
 
+// An entry identifier in a MAPI buffer, with its size: the owner of every binary
+// identifier the library converts, copies or keeps.
+struct EntryIdBuffer {
+  MapiBuffer<BYTE> bytes;
+  ULONG size = 0;
+
+  LPENTRYID entryId() const { return reinterpret_cast<LPENTRYID>(bytes.get()); }
+  bool empty() const { return size == 0; }
+  void reset() {
+    bytes.reset();
+    size = 0;
+  }
+};
+
+// A copy of size bytes in a new MAPI buffer (of exactly that size); the allocation's
+// failure otherwise, leaving out as it was.
+HRESULT CopyEntryId(const BYTE* bytes, ULONG size, EntryIdBuffer& out);
+
 // New zero-terminated identifier string of count bytes; null when memory runs out.
 MapiBuffer<char> EntryIdToHex(const BYTE* bytes, ULONG count);
 
@@ -26,5 +44,8 @@ HRESULT HexToEntryId(const char* hex, MapiBuffer<BYTE>& out, ULONG& count);
 // the identifier that its low byte, or the text before it, would spell. Every member
 // that takes an identifier string converts it here.
 HRESULT EntryIdFromBstr(BSTR text, MapiBuffer<BYTE>& out, ULONG& count);
+inline HRESULT EntryIdFromBstr(BSTR text, EntryIdBuffer& out) {
+  return EntryIdFromBstr(text, out.bytes, out.size);
+}
 
 }  // namespace kelmsgs

@@ -365,12 +365,11 @@ HRESULT CQMXMessage::putref_Parent(IQMXStoreFolder* newVal) {
 
 HRESULT CQMXMessage::GetParentId(unsigned char** ParentId, ULONG* Size) {
   if (!ParentId || !Size) return E_POINTER;
-  MapiBuffer<unsigned char> copy;
-  const HRESULT hr = MAPIAllocateBuffer(parentId_.size, reinterpret_cast<void**>(copy.put()));
+  EntryIdBuffer copy;
+  const HRESULT hr = CopyEntryId(parentId_.bytes.get(), parentId_.size, copy);
   if (FAILED(hr)) return hr;
-  if (parentId_.size) std::memcpy(copy.get(), parentId_.bytes.get(), parentId_.size);
-  *Size = parentId_.size;
-  *ParentId = copy.release();
+  *Size = copy.size;
+  *ParentId = copy.bytes.release();
   return S_OK;
 }
 
@@ -390,7 +389,7 @@ void CQMXMessage::ReadAttachmentTable() {
 
 void CQMXMessage::ClearSnapshot() {
   attachments_.reset();
-  for (IdBytes* id : {&entryId_, &parentId_, &storeId_}) *id = IdBytes{};
+  for (IdBytes* id : {&entryId_, &parentId_, &storeId_}) id->reset();
   for (Bstr* text : {&subject_, &body_, &messageId_, &folderId_, &storeIdText_, &messageClass_})
     text->reset();
   receivedTime_ = sentTime_ = 0;
@@ -409,11 +408,7 @@ void CQMXMessage::TakeIds(const SRow& props, bool keepStrings) {
     const SPropValue* value = Column(props, id.column, id.tag);
     if (!value) continue;
     const SBinary& bin = value->Value.bin;
-    MapiBuffer<BYTE> copy;
-    if (FAILED(MAPIAllocateBuffer(bin.cb, reinterpret_cast<void**>(copy.put())))) continue;
-    if (bin.cb) std::memcpy(copy.get(), bin.lpb, bin.cb);
-    id.bytes.bytes = std::move(copy);
-    id.bytes.size = bin.cb;
+    if (FAILED(CopyEntryId(bin.lpb, bin.cb, id.bytes))) continue;
     if (!keepStrings) id.text = HexBstr(bin);
   }
 }
@@ -541,8 +536,7 @@ HRESULT CQMXMessage::put_LogFile(BSTR newVal) {
 
 HRESULT CQMXMessage::get_MAPIObject(IUnknown** pVal) {
   if (!pVal) return E_POINTER;
-  *pVal = message_.get();
-  if (*pVal) (*pVal)->AddRef();
+  message_.copy_to(pVal);
   return S_OK;
 }
 

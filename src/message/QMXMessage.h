@@ -10,6 +10,7 @@
 #include <string>
 
 #include "KelMsgs.h"
+#include "foundation/HexId.h"
 #include "foundation/MapiOwned.h"
 #include "foundation/ObjectLog.h"
 #include "foundation/Owned.h"
@@ -72,10 +73,7 @@ class CQMXMessage final : public AutomationObject<CQMXMessage, IQMXMessage, QMXM
   HRESULT STDMETHODCALLTYPE get_AttachmentIndexFromId(BSTR EntryId, LONG* pVal) override;
 
  private:
-  struct IdBytes {
-    MapiBuffer<BYTE> bytes;
-    ULONG size = 0;
-  };
+  using IdBytes = EntryIdBuffer;
 
   // Forgets what was taken from a MAPI message: identifiers, strings, times and rows.
   void ClearSnapshot();

@@ -40,8 +40,7 @@ void CQMXSession::Trace(const char* operation, const std::string& message, const
 
 HRESULT CQMXSession::get_MAPIObject(IUnknown** pVal) {
   if (!pVal) return E_POINTER;
-  *pVal = session_.get();
-  if (*pVal) (*pVal)->AddRef();
+  session_.copy_to(pVal);
   return S_OK;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "KelMsgs.h"
+#include "foundation/HexId.h"
 #include "foundation/MapiOwned.h"
 #include "foundation/Owned.h"
 #include "foundation/TraceLog.h"
@@ -249,8 +250,7 @@ class CQMXSession final
   std::vector<StoreInfoRecord> storeInfo_;
   bool progressbarEnabled_ = true;
   // The folder that FolderType recognises as the drafts folder (AddDraftsFolder).
-  MapiBuffer<BYTE> draftsId_;
-  ULONG draftsIdSize_ = 0;
+  EntryIdBuffer draftsId_;
 };
 
 // Held by a member that drains window messages, for the whole call: the client may re-enter

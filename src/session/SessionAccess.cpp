@@ -30,14 +30,10 @@ bool IsEmpty(BSTR s) {
 // An identifier string as bytes. Some members take their identifiers through the ANSI
 // code page: for the digits of an identifier that is the same as byte for byte, and any
 // other character is refused, so one conversion serves them all.
-struct IdBytes {
-  MapiBuffer<BYTE> bytes;
-  ULONG size = 0;
+struct IdBytes : EntryIdBuffer {
   HRESULT converted = E_INVALIDARG;
 
-  explicit IdBytes(BSTR text) : converted(EntryIdFromBstr(text, bytes, size)) {}
-  LPENTRYID entryId() const { return reinterpret_cast<LPENTRYID>(bytes.get()); }
-  bool empty() const { return size == 0; }
+  explicit IdBytes(BSTR text) : converted(EntryIdFromBstr(text, *this)) {}
 };
 
 // A message object for a MAPI message.
@@ -371,8 +367,7 @@ HRESULT CQMXSession::GetDownloadTime(BSTR FolderID, BSTR StoreID, LONG Index, LO
 HRESULT CQMXSession::AddDraftsFolder(BSTR EntryId) {
   if (IsEmpty(EntryId)) return S_OK;
   IdBytes id(EntryId);
-  draftsId_ = std::move(id.bytes);
-  draftsIdSize_ = id.size;
+  draftsId_ = std::move(static_cast<EntryIdBuffer&>(id));
   return S_OK;
 }
 
@@ -401,7 +396,7 @@ HRESULT CQMXSession::get_FolderType(IQMXMessageStore* MsgStore, IQMXStoreFolder*
     }
   }
   // 4. The drafts folder the client named.
-  if (draftsId_ && draftsIdSize_ && SameEntry(id.get(), size, draftsId_.get(), draftsIdSize_)) {
+  if (!draftsId_.empty() && SameEntry(id.get(), size, draftsId_.bytes.get(), draftsId_.size)) {
     *pVal = mfldTypeDrafts;
     return S_OK;
   }
@@ -442,13 +437,12 @@ HRESULT CQMXSession::IsSameAs(BSTR EntryId1, BSTR EntryId2, VARIANT_BOOL* pVal) 
   // 2. Both identifiers.
   if (!EntryId1 || !EntryId2 || SysStringLen(EntryId1) == 0 || SysStringLen(EntryId2) == 0)
     return E_INVALIDARG;
-  MapiBuffer<BYTE> first, second;
-  ULONG firstSize = 0, secondSize = 0;
-  if (FAILED(HexToEntryId(NarrowFromBstr(EntryId1).c_str(), first, firstSize)) ||
-      FAILED(HexToEntryId(NarrowFromBstr(EntryId2).c_str(), second, secondSize)))
+  EntryIdBuffer first, second;
+  if (FAILED(EntryIdFromBstr(EntryId1, first)) || FAILED(EntryIdFromBstr(EntryId2, second)))
     return E_INVALIDARG;
   // 3. MAPI decides; a failing comparison answers "not the same".
-  if (SameEntry(first.get(), firstSize, second.get(), secondSize)) *pVal = VARIANT_TRUE;
+  if (SameEntry(first.bytes.get(), first.size, second.bytes.get(), second.size))
+    *pVal = VARIANT_TRUE;
   return S_OK;
 }
 
@@ -457,12 +451,12 @@ HRESULT CQMXSession::get_CompareFolders(IQMXStoreFolder* Comp1, IQMXStoreFolder*
   if (!pVal) return E_POINTER;
   *pVal = VARIANT_FALSE;
   if (!session_ || !Comp1 || !Comp2) return S_OK;
-  MapiBuffer<BYTE> first, second;
-  ULONG firstSize = 0, secondSize = 0;
-  if (FAILED(Comp1->GetEntryId(first.put(), &firstSize)) ||
-      FAILED(Comp2->GetEntryId(second.put(), &secondSize)))
+  EntryIdBuffer first, second;
+  if (FAILED(Comp1->GetEntryId(first.bytes.put(), &first.size)) ||
+      FAILED(Comp2->GetEntryId(second.bytes.put(), &second.size)))
     return S_OK;
-  if (SameEntry(first.get(), firstSize, second.get(), secondSize)) *pVal = VARIANT_TRUE;
+  if (SameEntry(first.bytes.get(), first.size, second.bytes.get(), second.size))
+    *pVal = VARIANT_TRUE;
   return S_OK;
 }
 

@@ -234,15 +234,13 @@ HRESULT CQMXSession::get_MsgStoreByStoreId(BSTR StoreID, IQMXMessageStore** pVal
   if (!StoreID || SysStringLen(StoreID) == 0) return E_INVALIDARG;
   // Like every store member, nothing to do while logged off.
   if (!session_) return S_OK;
-  MapiBuffer<BYTE> id;
-  ULONG size = 0;
-  HRESULT hr = EntryIdFromBstr(StoreID, id, size);
+  EntryIdBuffer id;
+  HRESULT hr = EntryIdFromBstr(StoreID, id);
   if (FAILED(hr)) return hr;
   // 3. The store.
   ComPtr<IMsgStore> store;
-  hr = session_->OpenMsgStore(reinterpret_cast<ULONG_PTR>(GetActiveWindow()), size,
-                              reinterpret_cast<LPENTRYID>(id.get()), nullptr, kStoreOpenFlags,
-                              store.put());
+  hr = session_->OpenMsgStore(reinterpret_cast<ULONG_PTR>(GetActiveWindow()), id.size, id.entryId(),
+                              nullptr, kStoreOpenFlags, store.put());
   id.reset();
   if (FAILED(hr)) return hr;
   // 4-5. A new object for it, named by the store itself.

@@ -291,15 +291,14 @@ HRESULT CQMXMessageStore::get_Message(BSTR EntryId, IQMXMessage** pVal) {
   // 1-2. The identifier.
   if (!EntryId || SysStringLen(EntryId) == 0) return E_INVALIDARG;
   if (!store_) return E_FAIL;
-  MapiBuffer<BYTE> id;
-  ULONG size = 0;
-  HRESULT hr = EntryIdFromBstr(EntryId, id, size);
+  EntryIdBuffer id;
+  HRESULT hr = EntryIdFromBstr(EntryId, id);
   if (FAILED(hr)) return hr;
   // 3. The message.
   ComPtr<IMessage> message;
   ULONG type = 0;
-  hr = store_->OpenEntry(size, reinterpret_cast<LPENTRYID>(id.get()), nullptr, MAPI_BEST_ACCESS,
-                         &type, reinterpret_cast<LPUNKNOWN*>(message.put()));
+  hr = store_->OpenEntry(id.size, id.entryId(), nullptr, MAPI_BEST_ACCESS, &type,
+                         reinterpret_cast<LPUNKNOWN*>(message.put()));
   if (FAILED(hr)) return hr;
   // 4. Its object.
   ComPtr<IQMXMessage> object;
