@@ -20,7 +20,7 @@ class StreamCallbacksTest : public ContentTest {
     ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
     ULONG written = 0;
     ASSERT_EQ(stream->Write(kData, sizeof kData - 1, &written), S_OK);
-    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    ASSERT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
     EngineState::Instance().source = stream;
     record_.fileSize = sizeof kData - 1;
   }

@@ -95,7 +95,7 @@ TEST_F(UserPropertyTest, EveryKindStoredAndReadBack) {
         V_R4(&value) = 0.75f;
         break;
       case VT_BSTR:
-        V_BSTR(&value) = SysAllocString(L"tag value");
+        V_BSTR(&value) = B(L"tag value").release();
         break;
       default:
         break;
@@ -164,7 +164,7 @@ TEST_F(UserPropertyTest, RefusedPuts) {
   V_I4(&number) = 1;
   V_VT(&shortValue) = VT_I2;
   V_VT(&emptyText) = VT_BSTR;
-  V_BSTR(&emptyText) = SysAllocString(L"");
+  V_BSTR(&emptyText) = B(L"").release();
   EXPECT_EQ(message_->put_UserProperty(B(L"Ticket").get(), ptLong, shortValue), E_INVALIDARG);
   EXPECT_EQ(message_->put_UserProperty(B(L"Ticket").get(), ptLong, empty), E_INVALIDARG);
   EXPECT_EQ(message_->put_UserProperty(B(L"Label").get(), ptString, emptyText), E_INVALIDARG);
