@@ -22,6 +22,9 @@ struct DirtyVariant : VARIANT {
     std::memset(static_cast<VARIANT*>(this), 0xAB, sizeof(VARIANT));
     V_VT(this) = VT_EMPTY;
   }
+  ~DirtyVariant() { VariantClear(this); }
+  DirtyVariant(const DirtyVariant&) = delete;
+  DirtyVariant& operator=(const DirtyVariant&) = delete;
   // Whether the value bytes (everything after the type and reserved words) are all zero.
   bool ValueIsZero() const {
     const auto* bytes = reinterpret_cast<const unsigned char*>(&V_UI8(this));
@@ -121,7 +124,6 @@ TEST_F(UserPropertyTest, EveryKindStoredAndReadBack) {
         EXPECT_TRUE(read.ValueIsZero()) << c.kind;
         break;
     }
-    VariantClear(&read);
   }
 }
 
