@@ -80,7 +80,7 @@ TEST_F(AttachContentTest, HostileNameOpensFromInsideTheQlaDirectory) {
   ASSERT_EQ(up->OpenContent(&opened), S_OK);
   EXPECT_EQ(opened, VARIANT_TRUE);
   Bstr text;
-  up->get_Content(text.put());
+  EXPECT_EQ(up->get_Content(text.put()), S_OK);
   EXPECT_NE(Str(text.get()).find(L"up"), std::wstring::npos);
   EXPECT_EQ(up->CloseContent(), S_OK);
   EXPECT_EQ(Entries(temp_.root() + "\\outer\\inner"), std::set<std::string>{"temp"});

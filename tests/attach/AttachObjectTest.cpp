@@ -1,6 +1,7 @@
 // The attachment object: what it shows of a MAPI attachment (names, identifier, size,
 // position, extension), saving its data by attach method, file names from mail that try
 // to leave the temporary directory, its log, and an object that holds no attachment.
+#include <mapiutil.h>
 #include <mapix.h>
 
 #include "AttachTestSupport.h"
@@ -47,7 +48,7 @@ TEST_F(AttachObjectTest, ShowsTheAttachmentsNameIdentifierSizeAndPosition) {
   EXPECT_EQ(report->get_Position(&position), S_OK);
   EXPECT_EQ(position, 120);
   ComPtr<IQMXAttach> nameless = Kind(kNameless);
-  nameless->get_Position(&position);
+  EXPECT_EQ(nameless->get_Position(&position), S_OK);
   EXPECT_EQ(position, -1);
 
   // The MAPI attachment itself, with a reference of the caller's.
@@ -60,29 +61,29 @@ TEST_F(AttachObjectTest, ShowsTheAttachmentsNameIdentifierSizeAndPosition) {
 TEST_F(AttachObjectTest, PositionIsMinusOneAndSizeKeptWhenTheReadsFail) {
   ComPtr<IQMXAttach> report = Kind(kTwoDots);
   ComPtr<IUnknown> reportMapi, zipMapi;
-  report->get_MAPIObject(reportMapi.put());
-  Kind(kZip)->get_MAPIObject(zipMapi.put());
+  ASSERT_EQ(report->get_MAPIObject(reportMapi.put()), S_OK);
+  ASSERT_EQ(Kind(kZip)->get_MAPIObject(zipMapi.put()), S_OK);
   LONG reportSize = 0;
-  report->get_Size(&reportSize);
+  ASSERT_EQ(report->get_Size(&reportSize), S_OK);
 
   ComPtr<CQMXAttach> fresh;
   ASSERT_EQ(CQMXAttach::Create(fresh), S_OK);
   LONG size = -1;
-  fresh->get_Size(&size);
+  EXPECT_EQ(fresh->get_Size(&size), S_OK);
   EXPECT_EQ(size, 0);  // nothing attached yet
   ASSERT_EQ(fresh->putref_Attach(reportMapi.get()), S_OK);
-  fresh->get_Size(&size);
+  EXPECT_EQ(fresh->get_Size(&size), S_OK);
   EXPECT_EQ(size, reportSize);
 
   MapiFixture::SetFault("GetProps", MAPI_E_CALL_FAILED);
   ASSERT_EQ(fresh->putref_Attach(zipMapi.get()), S_OK);
-  fresh->get_Size(&size);
+  EXPECT_EQ(fresh->get_Size(&size), S_OK);
   EXPECT_EQ(size, reportSize);  // the earlier size stays
   LONG position = 0;
   EXPECT_EQ(report->get_Position(&position), S_OK);
   EXPECT_EQ(position, -1);
   MapiFixture::ClearFaults();
-  report->get_Position(&position);
+  EXPECT_EQ(report->get_Position(&position), S_OK);
   EXPECT_EQ(position, 120);
 }
 
@@ -90,7 +91,7 @@ TEST_F(AttachObjectTest, ExtensionFromPropertyThenStoredNameThenEmbeddedMessage)
   // The extension property wins over the stored name.
   ComPtr<IQMXAttach> report = Kind(kTwoDots);
   EXPECT_EQ(ExtensionOf(report.get()), L"txt");
-  report->AddProperties(B(L"other.doc").get(), B(L"").get());
+  EXPECT_EQ(report->AddProperties(B(L"other.doc").get(), B(L"").get()), S_OK);
   EXPECT_EQ(ExtensionOf(report.get()), L"txt");
   EXPECT_EQ(ExtensionOf(Kind(kReference).get()), L"pdf");
 
@@ -98,15 +99,15 @@ TEST_F(AttachObjectTest, ExtensionFromPropertyThenStoredNameThenEmbeddedMessage)
   ComPtr<IQMXAttach> nameless = Kind(kNameless);
   EXPECT_EQ(FilenameOf(nameless.get()), L"<null>");
   EXPECT_EQ(ExtensionOf(nameless.get()), L"");
-  nameless->AddProperties(B(L"archive.tar.gz").get(), nullptr);
+  EXPECT_EQ(nameless->AddProperties(B(L"archive.tar.gz").get(), nullptr), S_OK);
   EXPECT_EQ(ExtensionOf(nameless.get()), L"gz");
-  nameless->AddProperties(B(L"README").get(), nullptr);
+  EXPECT_EQ(nameless->AddProperties(B(L"README").get(), nullptr), S_OK);
   EXPECT_EQ(ExtensionOf(nameless.get()), L"");
 
   // An embedded message without a name is a message file; a name with a dot still wins.
   ComPtr<IQMXAttach> embedded = Kind(kEmbedded);
   EXPECT_EQ(ExtensionOf(embedded.get()), L"msg");
-  embedded->AddProperties(B(L"inner.eml").get(), nullptr);
+  EXPECT_EQ(embedded->AddProperties(B(L"inner.eml").get(), nullptr), S_OK);
   EXPECT_EQ(ExtensionOf(embedded.get()), L"eml");
 }
 
@@ -115,10 +116,10 @@ TEST_F(AttachObjectTest, AddPropertiesFallsBackToTheShortFileName) {
   EXPECT_EQ(FilenameOf(shortOnly.get()), L"SHORT.LOG");
   EXPECT_EQ(ExtensionOf(shortOnly.get()), L"LOG");
   // A given name replaces it; an empty one brings the short name back, identifier cleared.
-  shortOnly->AddProperties(B(L"given.txt").get(), B(L"0A0B").get());
+  EXPECT_EQ(shortOnly->AddProperties(B(L"given.txt").get(), B(L"0A0B").get()), S_OK);
   EXPECT_EQ(FilenameOf(shortOnly.get()), L"given.txt");
   EXPECT_EQ(EntryIdOf(shortOnly.get()), L"0A0B");
-  shortOnly->AddProperties(B(L"").get(), nullptr);
+  EXPECT_EQ(shortOnly->AddProperties(B(L"").get(), nullptr), S_OK);
   EXPECT_EQ(FilenameOf(shortOnly.get()), L"SHORT.LOG");
   EXPECT_EQ(EntryIdOf(shortOnly.get()), L"<null>");
 }
@@ -161,9 +162,15 @@ TEST_F(AttachObjectTest, SaveToTheCallersPathOverwritesIt) {
   EXPECT_EQ(Narrow(path.get()), target);
   EXPECT_EQ(Contents(target), "Quarterly figures");
 
-  // A path that cannot be opened: its failure, no result.
+  // A path that cannot be opened: exactly the failure of opening it, no result.
+  char missing[] = "Z:\\no\\such\\dir\\f.txt";
+  kelmsgs::ComPtr<IStream> direct;
+  const HRESULT refused =
+      OpenStreamOnFile(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE, missing,
+                       nullptr, direct.put());
+  ASSERT_TRUE(FAILED(refused));
   path.reset();
-  EXPECT_TRUE(FAILED(Kind(kTwoDots)->Save(B(L"Z:\\no\\such\\dir\\f.txt").get(), path.put())));
+  EXPECT_EQ(Kind(kTwoDots)->Save(B(std::string(missing)).get(), path.put()), refused);
   EXPECT_FALSE(path);
 }
 
@@ -232,7 +239,7 @@ TEST_F(AttachObjectTest, ContentMembersBeforeOpenContentLeaveTheirResults) {
 
   // A reference has nothing to open, and nothing is left in the directory.
   VARIANT_BOOL opened = VARIANT_TRUE;
-  Kind(kReference)->OpenContent(&opened);
+  EXPECT_EQ(Kind(kReference)->OpenContent(&opened), S_OK);
   EXPECT_EQ(opened, VARIANT_FALSE);
   EXPECT_TRUE(Entries(temp_.qla()).empty());
 }
@@ -249,7 +256,7 @@ TEST_F(AttachObjectTest, WithoutAnAttachmentMembersFailSoft) {
   LONG position = 0;
   EXPECT_EQ(empty->get_Position(&position), S_OK);
   EXPECT_EQ(position, -1);
-  empty->AddProperties(B(L"kept.name.zip").get(), nullptr);
+  EXPECT_EQ(empty->AddProperties(B(L"kept.name.zip").get(), nullptr), S_OK);
   EXPECT_EQ(empty->get_Extension(extension.put()), S_OK);
   EXPECT_EQ(Str(extension.get()), L"zip");
   ComPtr<IUnknown> mapi;
@@ -268,7 +275,7 @@ TEST_F(AttachObjectTest, LogStartsWithAHeaderAndEndsWhenReleased) {
     const std::wstring wide(log.begin(), log.end());
     ASSERT_EQ(report->put_LogFile(B(wide).get()), S_OK);
     Bstr name;
-    report->get_LogFile(name.put());
+    EXPECT_EQ(report->get_LogFile(name.put()), S_OK);
     EXPECT_EQ(Narrow(name.get()), log);
     EXPECT_EQ(Contents(log).find("New session started: "), 0u);
     EXPECT_EQ(Contents(log).find("Attachment released."), std::string::npos);

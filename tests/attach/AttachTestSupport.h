@@ -13,6 +13,7 @@
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
 #include "session/QMXSession.h"
+#include "support/BstrText.h"
 #include "support/MapiFixture.h"
 
 namespace attachtest {
@@ -64,18 +65,6 @@ inline const char* const kProfile = R"({
 
 // Indexes of the "kinds" attachments.
 enum Kind { kTwoDots, kEmbedded, kReference, kShortOnly, kNameless, kOle, kZip };
-
-inline std::wstring Str(BSTR s) {
-  return s ? std::wstring(s, SysStringLen(s)) : L"<null>";
-}
-inline Bstr B(const std::wstring& s) {
-  return Bstr(SysAllocString(s.c_str()));
-}
-inline std::string Narrow(BSTR s) {
-  std::string out;
-  for (UINT i = 0; s && i < SysStringLen(s); ++i) out += static_cast<char>(s[i]);
-  return out;
-}
 
 inline bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -155,13 +144,14 @@ class AttachmentTest : public testing::Test {
     ComPtr<IQMXStoreFolder> root;
     ASSERT_EQ(store->get_RootFolder(root.put()), S_OK);
     LONG count = 0;
-    root->get_SubfolderCount(&count);
+    EXPECT_EQ(root->get_SubfolderCount(&count), S_OK);
     for (LONG i = 0; i < count && !folder_; ++i) {
       ComPtr<IQMXStoreFolder> folder;
       Bstr name;
-      if (SUCCEEDED(root->get_Folder(i, folder.put())) &&
-          SUCCEEDED(folder->get_DisplayName(name.put())) && Str(name.get()) == L"Attachments")
-        folder_ = folder;
+      EXPECT_EQ(root->get_Folder(i, folder.put()), S_OK) << i;
+      if (!folder) continue;
+      EXPECT_EQ(folder->get_DisplayName(name.put()), S_OK) << i;
+      if (Str(name.get()) == L"Attachments") folder_ = folder;
     }
     ASSERT_TRUE(folder_);
     kinds_ = Message(L"kinds");
@@ -170,19 +160,22 @@ class AttachmentTest : public testing::Test {
   void TearDown() override {
     kinds_.reset();
     folder_.reset();
-    if (session_) session_->Logoff(VARIANT_TRUE);
+    if (session_) {
+      EXPECT_EQ(session_->Logoff(VARIANT_TRUE), S_OK);
+    }
   }
 
   // A new message object for the message with that subject, read from the store now.
   ComPtr<IQMXMessage> Message(const std::wstring& subject) {
     LONG count = 0;
-    folder_->get_MessageCount(&count);
+    EXPECT_EQ(folder_->get_MessageCount(&count), S_OK);
     for (LONG i = 0; i < count; ++i) {
       ComPtr<IQMXMessage> message;
       Bstr text;
-      if (SUCCEEDED(folder_->get_Message(i, message.put())) &&
-          SUCCEEDED(message->get_Subject(text.put())) && Str(text.get()) == subject)
-        return message;
+      EXPECT_EQ(folder_->get_Message(i, message.put()), S_OK) << i;
+      if (!message) continue;
+      EXPECT_EQ(message->get_Subject(text.put()), S_OK) << i;
+      if (Str(text.get()) == subject) return message;
     }
     ADD_FAILURE() << "no message " << std::string(subject.begin(), subject.end());
     return {};
@@ -194,12 +187,12 @@ class AttachmentTest : public testing::Test {
   }
   static std::wstring EntryIdOf(IQMXAttach* attach) {
     Bstr id;
-    attach->get_EntryId(id.put());
+    EXPECT_EQ(attach->get_EntryId(id.put()), S_OK);
     return Str(id.get());
   }
   static std::wstring FilenameOf(IQMXAttach* attach) {
     Bstr name;
-    attach->get_Filename(name.put());
+    EXPECT_EQ(attach->get_Filename(name.put()), S_OK);
     return Str(name.get());
   }
   static LONG CountOf(IQMXMessage* message) {
@@ -210,7 +203,7 @@ class AttachmentTest : public testing::Test {
   // The message object given its MAPI message again, so it reads its attachments anew.
   static void Reload(IQMXMessage* message) {
     ComPtr<IUnknown> mapi;
-    message->get_MAPIObject(mapi.put());
+    EXPECT_EQ(message->get_MAPIObject(mapi.put()), S_OK);
     ASSERT_EQ(message->putref_Msg(mapi.get(), 0), S_OK);
   }
 

@@ -215,7 +215,7 @@ TEST_F(MessageAttachmentTest, AttachMessageEmbedsACopyVisibleAfterReload) {
   ComPtr<IQMXAttach> embedded = AttachmentOf(bare.get(), 0);
   ASSERT_TRUE(embedded);
   Bstr extension, path;
-  embedded->get_Extension(extension.put());
+  EXPECT_EQ(embedded->get_Extension(extension.put()), S_OK);
   EXPECT_EQ(Str(extension.get()), L"msg");
   // Its data is the copied message's body.
   ASSERT_EQ(embedded->Save(nullptr, path.put()), S_OK);

@@ -73,7 +73,7 @@ TEST_F(ArchiveContentTest, IndexesOutsideTheMembersAreInvalid) {
   for (LONG index : {3L, -1L, 0x7FFFFFFFL, -0x7FFFFFFFL - 1}) {
     SCOPED_TRACE(index);
     std::u16string out = u"unchanged";
-    Bstr name(SysAllocString(L"kept"));
+    Bstr name = B(L"kept");
     BSTR raw = name.get();
     EXPECT_EQ(content_->get_ArchiveFilename(index, &raw), E_INVALIDARG);
     EXPECT_EQ(raw, name.get());  // not written

@@ -6,16 +6,6 @@
 
 namespace contenttest {
 
-Bstr MakeBstr(const std::string& text) {
-  std::wstring wide(text.begin(), text.end());
-  return Bstr(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
-}
-
-std::u16string Units(const Bstr& text) {
-  if (!text) return {};
-  return std::u16string(reinterpret_cast<const char16_t*>(text.get()), SysStringLen(text.get()));
-}
-
 std::u16string Widened(const std::string& bytes) {
   std::u16string out;
   for (unsigned char c : bytes) out.push_back(c);
@@ -114,8 +104,8 @@ Reported TakeError() {
   ComPtr<IErrorInfo> info;
   if (GetErrorInfo(0, info.put()) != S_OK || !info) return r;
   Bstr description, source;
-  info->GetDescription(description.put());
-  info->GetSource(source.put());
+  EXPECT_EQ(info->GetDescription(description.put()), S_OK);
+  EXPECT_EQ(info->GetSource(source.put()), S_OK);
   if (description) r.description = description.get();
   if (source) r.source = source.get();
   return r;

@@ -13,6 +13,7 @@
 #include "content/QMXFileContent.h"
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
+#include "support/BstrText.h"
 
 namespace contenttest {
 
@@ -20,10 +21,12 @@ using kelmsgs::Bstr;
 using kelmsgs::ComPtr;
 using kelmsgs::CQMXFileContent;
 
-// A BSTR made from a narrow literal, byte for byte.
-Bstr MakeBstr(const std::string& text);
-// A BSTR's text as 16-bit units, for comparisons.
-std::u16string Units(const Bstr& text);
+// The shared BSTR helpers under the names these suites use: a BSTR made from a narrow
+// literal byte for byte, and a BSTR's text as 16-bit units.
+inline Bstr MakeBstr(const std::string& text) {
+  return B(text);
+}
+using ::Units;
 std::u16string Widened(const std::string& bytes);
 
 class ContentTest : public testing::Test {

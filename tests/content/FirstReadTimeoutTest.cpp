@@ -13,7 +13,7 @@ using FirstReadTimeoutTest = ContentTest;
 
 // FileContent answering E_FAIL with "The file is corrupt." after the time limit.
 void ExpectTimeOut(CQMXFileContent* content) {
-  Bstr text(SysAllocString(L"stale"));
+  Bstr text = B(L"stale");
   const ULONGLONG start = GetTickCount64();
   BSTR raw = text.get();
   EXPECT_EQ(content->get_FileContent(&raw), E_FAIL);

@@ -20,7 +20,7 @@ class StreamCallbacksTest : public ContentTest {
     ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
     ULONG written = 0;
     ASSERT_EQ(stream->Write(kData, sizeof kData - 1, &written), S_OK);
-    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    ASSERT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
     EngineState::Instance().source = stream;
     record_.fileSize = sizeof kData - 1;
   }
@@ -57,14 +57,14 @@ TEST_F(StreamCallbacksTest, ReadSeekAndTellFollowTheStreamUpToTheFileSize) {
   EXPECT_EQ(CQMXFileContent::StreamSeek(&record_, 0, -100), 0);  // refused by the stream
 
   // A read is cut by the stream's end; at the record's file size nothing is left.
-  CQMXFileContent::StreamSeek(&record_, 0, 12);
+  EXPECT_EQ(CQMXFileContent::StreamSeek(&record_, 0, 12), 0);
   EXPECT_EQ(CQMXFileContent::StreamRead(&record_, buffer, 32, &read), 0);
   EXPECT_EQ(read, 4u);
   EXPECT_EQ(CQMXFileContent::StreamRead(&record_, buffer, 32, &read), -9);
   EXPECT_EQ(read, 0u);
   // A record that claims less than the stream holds ends earlier.
   record_.fileSize = 5;
-  CQMXFileContent::StreamSeek(&record_, 0, 5);
+  EXPECT_EQ(CQMXFileContent::StreamSeek(&record_, 0, 5), 0);
   read = 7;
   EXPECT_EQ(CQMXFileContent::StreamRead(&record_, buffer, 4, &read), -9);
   EXPECT_EQ(read, 0u);

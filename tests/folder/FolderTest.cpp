@@ -37,10 +37,6 @@ std::vector<std::string> JournalLines(const std::string& operation) {
   return lines;
 }
 
-std::string Narrow(BSTR s) {
-  return std::string(s, s + SysStringLen(s));
-}
-
 class FolderTest : public MailboxTest {};
 
 TEST_F(FolderTest, SubfoldersComeInNameOrderAndCarryTheStoreIndex) {

@@ -105,7 +105,7 @@ TEST_F(SessionAccessTest, MessageIdentifierIsNoFolder) {
   const Bstr messageId = MessageId(alpha_.get(), 0), storeId = StoreId();
   for (BSTR store : {storeId.get(), static_cast<BSTR>(nullptr)}) {
     ComPtr<IQMXStoreFolder> folder;
-    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(SetErrorInfo(0, nullptr), S_OK);
     EXPECT_EQ(session_->get_StoreFolder(messageId.get(), store, folder.put()), E_FAIL);
     EXPECT_FALSE(folder);
     EXPECT_EQ(ErrorDescription(), L"Failed to open folder.");
@@ -234,7 +234,7 @@ TEST_F(SessionAccessTest, FolderComparisonDownloadFiguresAndOpenFailures) {
 
   // A folder that does not open leaves error information for the client.
   ComPtr<IQMXStoreFolder> missing;
-  SetErrorInfo(0, nullptr);
+  EXPECT_EQ(SetErrorInfo(0, nullptr), S_OK);
   EXPECT_EQ(session_->get_StoreFolder(B(L"00112233").get(), nullptr, missing.put()), E_FAIL);
   ComPtr<IErrorInfo> info;
   ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);

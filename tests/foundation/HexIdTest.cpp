@@ -10,6 +10,7 @@
 #include <string>
 
 #include "foundation/Owned.h"
+#include "support/BstrText.h"
 
 using namespace kelmsgs;
 
@@ -82,7 +83,7 @@ TEST(HexId, MalformedStringsRefused) {
 // low byte is a digit) or a zero character (with digits after it) is refused like any
 // other non-digit, not read as the identifier its 8-bit form would spell.
 TEST(HexId, IdentifierStringsFromClients) {
-  const Bstr good(SysAllocString(L"00ab"));
+  const Bstr good = B(L"00ab");
   MapiBuffer<BYTE> bytes;
   ULONG count = 0;
   ASSERT_EQ(EntryIdFromBstr(good.get(), bytes, count), S_OK);
@@ -97,7 +98,7 @@ TEST(HexId, IdentifierStringsFromClients) {
                                            7),
                               std::wstring(L"\0\0", 2), std::wstring(L"\u00C4\u00C4")};
   for (const std::wstring& text : bad) {
-    const Bstr id(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+    const Bstr id = B(text);
     count = 99;
     EXPECT_EQ(EntryIdFromBstr(id.get(), bytes, count), E_INVALIDARG);
     EXPECT_EQ(count, 0u);
@@ -108,10 +109,9 @@ TEST(HexId, IdentifierStringsFromClients) {
 // Identifier strings handed to clients, made in one step.
 TEST(HexId, IdentifierStringOut) {
   const BYTE id[] = {0x00, 0x1F, 0xA0, 0xFF};
-  BSTR text = nullptr;
-  ASSERT_EQ(HexStringOut(id, sizeof id, &text), S_OK);
-  const Bstr owned(text);
-  EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"001FA0FF");
+  Bstr text;
+  ASSERT_EQ(HexStringOut(id, sizeof id, text.put()), S_OK);
+  EXPECT_EQ(Str(text.get()), L"001FA0FF");
   EXPECT_EQ(HexStringOut(id, sizeof id, nullptr), E_POINTER);
 }
 

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "LogFiles.h"
+#include "support/BstrText.h"
 #include "support/TestRegistry.h"
 
 using namespace kelmsgs;
@@ -21,12 +22,12 @@ const std::string kStamp =
 class ObjectLogTest : public testing::Test {
  protected:
   HRESULT Put(ObjectLog& log, const std::wstring& name, bool header) {
-    return log.put_LogFile(MakeBstr(name).get(), header);
+    return log.put_LogFile(B(name).get(), header);
   }
   static std::wstring Name(const ObjectLog& log) {
-    Bstr name(SysAllocString(L"stale"));
+    Bstr name = B(L"stale");
     EXPECT_EQ(log.get_LogFile(name.put()), S_OK);
-    return name ? FromBstr(name.get()) : L"<null>";
+    return Str(name.get());
   }
 
   ScratchFile file_{".log"};

@@ -22,6 +22,9 @@ struct DirtyVariant : VARIANT {
     std::memset(static_cast<VARIANT*>(this), 0xAB, sizeof(VARIANT));
     V_VT(this) = VT_EMPTY;
   }
+  ~DirtyVariant() { VariantClear(this); }
+  DirtyVariant(const DirtyVariant&) = delete;
+  DirtyVariant& operator=(const DirtyVariant&) = delete;
   // Whether the value bytes (everything after the type and reserved words) are all zero.
   bool ValueIsZero() const {
     const auto* bytes = reinterpret_cast<const unsigned char*>(&V_UI8(this));
@@ -95,7 +98,7 @@ TEST_F(UserPropertyTest, EveryKindStoredAndReadBack) {
         V_R4(&value) = 0.75f;
         break;
       case VT_BSTR:
-        V_BSTR(&value) = SysAllocString(L"tag value");
+        V_BSTR(&value) = B(L"tag value").release();
         break;
       default:
         break;
@@ -121,7 +124,6 @@ TEST_F(UserPropertyTest, EveryKindStoredAndReadBack) {
         EXPECT_TRUE(read.ValueIsZero()) << c.kind;
         break;
     }
-    VariantClear(&read);
   }
 }
 
@@ -164,7 +166,7 @@ TEST_F(UserPropertyTest, RefusedPuts) {
   V_I4(&number) = 1;
   V_VT(&shortValue) = VT_I2;
   V_VT(&emptyText) = VT_BSTR;
-  V_BSTR(&emptyText) = SysAllocString(L"");
+  V_BSTR(&emptyText) = B(L"").release();
   EXPECT_EQ(message_->put_UserProperty(B(L"Ticket").get(), ptLong, shortValue), E_INVALIDARG);
   EXPECT_EQ(message_->put_UserProperty(B(L"Ticket").get(), ptLong, empty), E_INVALIDARG);
   EXPECT_EQ(message_->put_UserProperty(B(L"Label").get(), ptString, emptyText), E_INVALIDARG);

@@ -2,6 +2,8 @@
 
 #include <ocidl.h>
 
+#include <gtest/gtest.h>
+
 #include "KelMsgs.h"
 
 std::string HexOf(const void* bytes, ULONG size) {
@@ -16,21 +18,22 @@ std::string HexOf(const void* bytes, ULONG size) {
 }
 
 HRESULT EventSink::Connect(IUnknown* source) {
-  IConnectionPointContainer* container = nullptr;
-  HRESULT hr =
-      source->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+  kelmsgs::ComPtr<IConnectionPointContainer> container;
+  HRESULT hr = source->QueryInterface(IID_IConnectionPointContainer, container.put_void());
   if (FAILED(hr)) return hr;
-  hr = container->FindConnectionPoint(DIID__IQMXSessionEvents, &point_);
-  container->Release();
+  kelmsgs::ComPtr<IConnectionPoint> point;
+  hr = container->FindConnectionPoint(DIID__IQMXSessionEvents, point.put());
   if (FAILED(hr)) return hr;
-  return point_->Advise(static_cast<IDispatch*>(this), &cookie_);
+  hr = point->Advise(static_cast<IDispatch*>(this), &cookie_);
+  if (FAILED(hr)) return hr;
+  point_ = std::move(point);
+  return S_OK;
 }
 
 void EventSink::Disconnect() {
   if (!point_) return;
-  point_->Unadvise(cookie_);
-  point_->Release();
-  point_ = nullptr;
+  EXPECT_EQ(point_->Unadvise(cookie_), S_OK);
+  point_.reset();
 }
 
 std::vector<FiredEvent> EventSink::Events() {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/ComPtr.h"
+
 struct FiredEvent {
   DISPID id = 0;
   LCID lcid = 0;
@@ -61,7 +63,7 @@ class EventSink final : public IDispatch {
   std::mutex lock_;
   std::vector<FiredEvent> events_;
   std::function<void()> handler_;
-  IConnectionPoint* point_ = nullptr;
+  kelmsgs::ComPtr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
 };
 

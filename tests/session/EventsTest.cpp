@@ -16,6 +16,7 @@
 #include "foundation/Owned.h"
 #include "frame/ObjectFactory.h"
 #include "session/QMXSession.h"
+#include "support/BstrText.h"
 #include "support/MapiFixture.h"
 #include "support/TestRegistry.h"
 
@@ -93,15 +94,17 @@ DWORD EventsCount() {
 class CurrentProfileValue {
  public:
   CurrentProfileValue() {
-    RegCreateKeyExA(HKEY_CURRENT_USER, kVendor, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(),
-                    nullptr);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kVendor, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key_.put(), nullptr),
+              ERROR_SUCCESS);
     char data[256] = {};
     DWORD size = sizeof data - 1;
     had_ = RegQueryValueExA(key_.get(), "CurrentProfile", nullptr, nullptr,
                             reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS;
     prior_ = data;
-    RegSetValueExA(key_.get(), "CurrentProfile", 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>("EventsWork"), 11);
+    EXPECT_EQ(RegSetValueExA(key_.get(), "CurrentProfile", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>("EventsWork"), 11),
+              ERROR_SUCCESS);
     RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kVendor) + "\\EventsWork").c_str());
   }
   ~CurrentProfileValue() {
@@ -153,11 +156,15 @@ class EventsTestBase : public testing::Test {
               S_OK);
   }
   void TearDown() override {
-    if (mailbox_) mailbox_->Unadvise();
+    if (mailbox_) {
+      EXPECT_EQ(mailbox_->Unadvise(), S_OK);
+    }
     sink_.Disconnect();
     store_.reset();
     mailbox_.reset();
-    if (session_) session_->Logoff(VARIANT_TRUE);
+    if (session_) {
+      EXPECT_EQ(session_->Logoff(VARIANT_TRUE), S_OK);
+    }
   }
 
   // Logs off and lets go of the session, which closes its log.
@@ -165,7 +172,7 @@ class EventsTestBase : public testing::Test {
     sink_.Disconnect();
     mailbox_.reset();
     store_.reset();
-    session_->Logoff(VARIANT_TRUE);
+    EXPECT_EQ(session_->Logoff(VARIANT_TRUE), S_OK);
     session_.reset();
   }
 
@@ -174,26 +181,33 @@ class EventsTestBase : public testing::Test {
     ULONG size = 0;
     ComPtr<IMAPIFolder> folder;
     ULONG objType = 0;
-    if (SUCCEEDED(mailbox_->GetStdFolderId(type, id.put(), &size)))
-      store_->OpenEntry(size, reinterpret_cast<LPENTRYID>(id.get()), nullptr, MAPI_BEST_ACCESS,
-                        &objType, reinterpret_cast<LPUNKNOWN*>(folder.put()));
+    EXPECT_EQ(mailbox_->GetStdFolderId(type, id.put(), &size), S_OK) << type;
+    if (id) {
+      EXPECT_EQ(
+          store_->OpenEntry(size, reinterpret_cast<LPENTRYID>(id.get()), nullptr, MAPI_BEST_ACCESS,
+                            &objType, reinterpret_cast<LPUNKNOWN*>(folder.put())),
+          S_OK);
+    }
     return folder;
   }
   ComPtr<IMAPIFolder> Subfolder(IMAPIFolder* parent, const char* name) {
     ComPtr<IMAPITable> table;
-    parent->GetHierarchyTable(0, table.put());
+    EXPECT_EQ(parent->GetHierarchyTable(0, table.put()), S_OK);
     kelmsgs::RowSet rows;
     SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
-    HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0,
-                   rows.put());
+    EXPECT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
+                             nullptr, 0, rows.put()),
+              S_OK);
     ComPtr<IMAPIFolder> folder;
     for (ULONG i = 0; rows && i < rows.get()->cRows; ++i) {
       const SPropValue* p = rows.get()->aRow[i].lpProps;
       ULONG type = 0;
-      if (std::string(p[1].Value.lpszA) == name)
-        store_->OpenEntry(p[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(p[0].Value.bin.lpb),
-                          nullptr, MAPI_BEST_ACCESS, &type,
-                          reinterpret_cast<LPUNKNOWN*>(folder.put()));
+      if (std::string(p[1].Value.lpszA) == name) {
+        EXPECT_EQ(store_->OpenEntry(
+                      p[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(p[0].Value.bin.lpb), nullptr,
+                      MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put())),
+                  S_OK);
+      }
     }
     return folder;
   }
@@ -201,26 +215,32 @@ class EventsTestBase : public testing::Test {
     kelmsgs::PropValues id;
     ComPtr<IMAPIFolder> root;
     ULONG type = 0;
-    if (SUCCEEDED(HrGetOneProp(store_.get(), PR_IPM_SUBTREE_ENTRYID, id.put())))
-      store_->OpenEntry(id.get()->Value.bin.cb,
-                        reinterpret_cast<LPENTRYID>(id.get()->Value.bin.lpb), nullptr,
-                        MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(root.put()));
+    EXPECT_EQ(HrGetOneProp(store_.get(), PR_IPM_SUBTREE_ENTRYID, id.put()), S_OK);
+    if (id) {
+      EXPECT_EQ(store_->OpenEntry(
+                    id.get()->Value.bin.cb, reinterpret_cast<LPENTRYID>(id.get()->Value.bin.lpb),
+                    nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(root.put())),
+                S_OK);
+    }
     return root;
   }
   // The first message of a folder.
   ComPtr<IMessage> FirstMessage(IMAPIFolder* folder) {
     ComPtr<IMAPITable> table;
-    folder->GetContentsTable(0, table.put());
+    EXPECT_EQ(folder->GetContentsTable(0, table.put()), S_OK);
     kelmsgs::RowSet rows;
     SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
-    HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0,
-                   rows.put());
+    EXPECT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
+                             nullptr, 0, rows.put()),
+              S_OK);
     ComPtr<IMessage> message;
     ULONG type = 0;
     if (rows && rows.get()->cRows > 0) {
       const SBinary& id = rows.get()->aRow[0].lpProps[0].Value.bin;
-      store_->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, MAPI_BEST_ACCESS,
-                        &type, reinterpret_cast<LPUNKNOWN*>(message.put()));
+      EXPECT_EQ(
+          store_->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, MAPI_BEST_ACCESS,
+                            &type, reinterpret_cast<LPUNKNOWN*>(message.put())),
+          S_OK);
     }
     return message;
   }
@@ -456,13 +476,16 @@ TEST_F(EventsTest, QueueCounterRestartsFromABadValue) {
                             nullptr, key.put(), nullptr),
             ERROR_SUCCESS);
   const DWORD negative = 0xFFFFFFF0;
-  RegSetValueExA(key.get(), "Events", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&negative), 4);
+  EXPECT_EQ(RegSetValueExA(key.get(), "Events", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&negative), 4),
+            ERROR_SUCCESS);
   auto contacts = StandardFolder(mfldTypeContacts);
   NewMessage(contacts.get(), "IPM.Contact");
   ASSERT_TRUE(PumpUntil([] { return Values(kQueue + "\\Event").size() == 1; }));
   EXPECT_EQ(EventsCount(), 0u);
   // A counter of another type counts as missing.
-  RegSetValueExA(key.get(), "Events", 0, REG_SZ, reinterpret_cast<const BYTE*>("7"), 2);
+  EXPECT_EQ(RegSetValueExA(key.get(), "Events", 0, REG_SZ, reinterpret_cast<const BYTE*>("7"), 2),
+            ERROR_SUCCESS);
   NewMessage(contacts.get(), "IPM.Contact");
   ASSERT_TRUE(PumpUntil([] { return EventsCount() == 1; }));
 }
@@ -488,7 +511,7 @@ TEST_F(EventsTest, StoreReleasedInsideItsOwnEventSurvivesTheHandler) {
   ASSERT_EQ(own->Advise(session_.get()), S_OK);
   sink_.OnEvent([&] {
     if (own) {
-      own->Unadvise();
+      EXPECT_EQ(own->Unadvise(), S_OK);
       own.reset();  // the sink was the last other holder
     }
   });
@@ -502,8 +525,8 @@ TEST_F(EventsTest, StoreReleasedInsideItsOwnEventSurvivesTheHandler) {
 
 TEST_F(EventsTest, NotifyAndMessageDeletedRaiseTypedEvents) {
   ScratchFile log(".log");
-  session_->put_LogFile(Bstr(SysAllocString(log.wpath().c_str())).get());
-  session_->put_LoggingEnabled(VARIANT_TRUE);
+  EXPECT_EQ(session_->put_LogFile(B(log.wpath()).get()), S_OK);
+  EXPECT_EQ(session_->put_LoggingEnabled(VARIANT_TRUE), S_OK);
   ComPtr<IQMXMessage> message;
   ASSERT_EQ(kelmsgs::CreateObject(CLSID_QMXMessage, message), S_OK);
   const struct {
@@ -545,7 +568,8 @@ TEST_F(EventsTest, MessageNotificationRaisesOrRecords) {
   ASSERT_EQ(second.Connect(static_cast<IQMXSession*>(session_.get())), S_OK);
   const auto buffer = [](std::initializer_list<BYTE> bytes) {
     BYTE* p = nullptr;
-    MAPIAllocateBuffer(static_cast<ULONG>(bytes.size()), reinterpret_cast<void**>(&p));
+    EXPECT_EQ(MAPIAllocateBuffer(static_cast<ULONG>(bytes.size()), reinterpret_cast<void**>(&p)),
+              S_OK);
     std::copy(bytes.begin(), bytes.end(), p);
     return p;
   };
@@ -585,8 +609,8 @@ TEST_F(EventsTest, MessageNotificationRaisesOrRecords) {
 
 TEST_F(EventsTest, EventCountIsAPlainNumberTracedOnPut) {
   ScratchFile log(".log");
-  session_->put_LogFile(Bstr(SysAllocString(log.wpath().c_str())).get());
-  session_->put_LoggingEnabled(VARIANT_TRUE);
+  EXPECT_EQ(session_->put_LogFile(B(log.wpath()).get()), S_OK);
+  EXPECT_EQ(session_->put_LoggingEnabled(VARIANT_TRUE), S_OK);
   LONG count = -1;
   ASSERT_EQ(session_->get_EventCount(&count), S_OK);
   EXPECT_EQ(count, 0);

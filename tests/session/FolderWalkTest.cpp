@@ -14,6 +14,7 @@
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
 #include "session/QMXSession.h"
+#include "support/BstrText.h"
 #include "support/MapiFixture.h"
 #include "support/SessionLogon.h"
 #include "support/TestRegistry.h"
@@ -97,7 +98,9 @@ class FolderWalkTest : public testing::Test {
   }
   void TearDown() override {
     sink_.Disconnect();
-    if (session_) session_->Logoff(VARIANT_TRUE);
+    if (session_) {
+      EXPECT_EQ(session_->Logoff(VARIANT_TRUE), S_OK);
+    }
   }
 
   // Walks and checks that EndFolderInfo comes once, last; the FolderInfo events.
@@ -142,10 +145,6 @@ class FolderWalkTest : public testing::Test {
   EventSink sink_;
 };
 
-Bstr B(const std::string& s) {
-  return Bstr(SysAllocString(std::wstring(s.begin(), s.end()).c_str()));
-}
-
 TEST_F(FolderWalkTest, EventsComeDepthFirstWithSiblingsByName) {
   const auto infos = Walk(false);
   EXPECT_EQ(Outline(infos), Joined({kArchiveOutline, kMailboxOutline, {"Public Folders/0/12"}}));
@@ -183,7 +182,7 @@ TEST_F(FolderWalkTest, EventsCarryMessageCountsAndIdentifiersTheSessionOpens) {
       ComPtr<IQMXMessageStore> store;
       ASSERT_EQ(session_->get_MsgStoreByStoreId(B(info.storeId).get(), store.put()), S_OK);
       Bstr name;
-      store->get_DisplayName(name.put());
+      EXPECT_EQ(store->get_DisplayName(name.put()), S_OK);
       EXPECT_EQ(std::wstring(name.get()), std::wstring(info.name.begin(), info.name.end()));
       ComPtr<IQMXStoreFolder> root;
       ASSERT_EQ(store->get_RootFolder(root.put()), S_OK);
@@ -198,22 +197,24 @@ TEST_F(FolderWalkTest, EventsCarryMessageCountsAndIdentifiersTheSessionOpens) {
               S_OK)
         << info.name;
     Bstr name;
-    folder->get_DisplayName(name.put());
+    EXPECT_EQ(folder->get_DisplayName(name.put()), S_OK);
     EXPECT_EQ(std::wstring(name.get()), std::wstring(info.name.begin(), info.name.end()));
   }
 }
 
 TEST_F(FolderWalkTest, EventArgumentsHaveTheDeclaredTypes) {
-  session_->StartGetFolderInfo(VARIANT_FALSE);
+  EXPECT_EQ(session_->StartGetFolderInfo(VARIANT_FALSE), S_OK);
   const auto events = sink_.Events();
   ASSERT_GT(events.size(), 1u);
   const std::vector<VARTYPE> declared = {VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_I4, VT_BOOL, VT_I4};
-  for (const FiredEvent& e : events) {
+  // Every event but the last is FolderInfo with its seven arguments; EndFolderInfo has none.
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const FiredEvent& e = events[i];
     EXPECT_EQ(e.lcid, 0x400u);
     EXPECT_EQ(e.flags, DISPATCH_METHOD);
-    if (e.id == 0x9) {
-      EXPECT_EQ(e.types, declared);
-    }
+    const bool last = i + 1 == events.size();
+    EXPECT_EQ(e.id, last ? 0xa : 0x9) << i;
+    EXPECT_EQ(e.types, last ? std::vector<VARTYPE>{} : declared) << i;
   }
 }
 
@@ -223,7 +224,7 @@ TEST_F(FolderWalkTest, IgnorePublicLeavesOutPublicStoresOnly) {
 }
 
 TEST_F(FolderWalkTest, LoggedOffSessionRaisesNothingAndCountsNothing) {
-  session_->Logoff(VARIANT_FALSE);
+  EXPECT_EQ(session_->Logoff(VARIANT_FALSE), S_OK);
   EXPECT_EQ(session_->StartGetFolderInfo(VARIANT_FALSE), S_OK);
   EXPECT_EQ(sink_.Count(), 0u);
   LONG count = -7;
@@ -253,14 +254,14 @@ TEST_F(FolderWalkTest, StoresThatFailAreLeftOut) {
   ComPtr<IErrorInfo> error;
   ASSERT_EQ(GetErrorInfo(0, error.put()), S_OK);
   Bstr text;
-  error->GetDescription(text.put());
+  EXPECT_EQ(error->GetDescription(text.put()), S_OK);
   EXPECT_EQ(std::wstring(text.get()), L"Unable to open message store.");
 
   MapiFixture::ClearFaults();
   MapiFixture::SetFault("OpenEntry", MAPI_E_NO_ACCESS);
   EXPECT_EQ(session_->get_MsgStoreFolderCount(1, &count), E_FAIL);
   ASSERT_EQ(GetErrorInfo(0, error.put()), S_OK);
-  error->GetDescription(text.put());
+  EXPECT_EQ(error->GetDescription(text.put()), S_OK);
   EXPECT_EQ(std::wstring(text.get()), L"Unable to open rootfolder.");
   EXPECT_TRUE(Walk(false).empty());  // no root opens: no store is reported
 }
@@ -289,9 +290,9 @@ TEST_F(FolderWalkTest, WalkFromAnEventHandlerLeavesTheOuterWalkIntact) {
     const FiredEvent last = sink_.Events().back();
     if (nested || last.id != 0x9 || InfoOf(last).name != "Calendar") return;
     nested = true;
-    session_->StartGetFolderInfo(VARIANT_TRUE);
+    EXPECT_EQ(session_->StartGetFolderInfo(VARIANT_TRUE), S_OK);
   });
-  session_->StartGetFolderInfo(VARIANT_TRUE);
+  EXPECT_EQ(session_->StartGetFolderInfo(VARIANT_TRUE), S_OK);
   ASSERT_TRUE(nested);
   std::vector<Info> infos;
   int ends = 0;
@@ -314,7 +315,9 @@ TEST_F(FolderWalkTest, WalkFromAnEventHandlerLeavesTheOuterWalkIntact) {
 // A client that logs off in an event handler ends the walk there; EndFolderInfo follows.
 TEST_F(FolderWalkTest, LogoffFromAnEventHandlerEndsTheWalk) {
   sink_.OnEvent([&] {
-    if (sink_.Events().back().id == 0x9) session_->Logoff(VARIANT_FALSE);
+    if (sink_.Events().back().id == 0x9) {
+      EXPECT_EQ(session_->Logoff(VARIANT_FALSE), S_OK);
+    }
   });
   EXPECT_EQ(session_->StartGetFolderInfo(VARIANT_FALSE), S_OK);
   const auto events = sink_.Events();
@@ -325,10 +328,10 @@ TEST_F(FolderWalkTest, LogoffFromAnEventHandlerEndsTheWalk) {
 
 TEST_F(FolderWalkTest, WalkTracesItsStores) {
   ScratchFile log(".log");
-  session_->put_LogFile(Bstr(SysAllocString(log.wpath().c_str())).get());
-  session_->put_LoggingEnabled(VARIANT_TRUE);
-  session_->StartGetFolderInfo(VARIANT_TRUE);
-  session_->Logoff(VARIANT_FALSE);
+  EXPECT_EQ(session_->put_LogFile(B(log.wpath()).get()), S_OK);
+  EXPECT_EQ(session_->put_LoggingEnabled(VARIANT_TRUE), S_OK);
+  EXPECT_EQ(session_->StartGetFolderInfo(VARIANT_TRUE), S_OK);
+  EXPECT_EQ(session_->Logoff(VARIANT_FALSE), S_OK);
   sink_.Disconnect();
   session_.reset();  // closes the log
   const std::string text = log.Read();

@@ -10,6 +10,7 @@
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
 #include "session/QMXSession.h"
+#include "support/BstrText.h"
 #include "support/MapiFixture.h"
 #include "support/TestRegistry.h"
 
@@ -41,10 +42,6 @@ const std::string kProfileKey =
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles\\Work";
 constexpr const char* kDisplayNameValue = "001e3001";  // PR_DISPLAY_NAME_A
 constexpr const char* kProviderUidValue = "0102300c";  // PR_PROVIDER_UID
-
-Bstr B(const wchar_t* s) {
-  return Bstr(SysAllocString(s));
-}
 
 // A profile section as the registry holds it.
 struct Section {
@@ -106,12 +103,14 @@ class RemoveStoreTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(fixture_.loaded()) << fixture_.error();
     ASSERT_EQ(CQMXSession::Create(session_), S_OK);
-    session_->put_LogFile(B(log_.wpath().c_str()).get());
-    session_->put_LoggingEnabled(VARIANT_TRUE);
+    ASSERT_EQ(session_->put_LogFile(B(log_.wpath().c_str()).get()), S_OK);
+    ASSERT_EQ(session_->put_LoggingEnabled(VARIANT_TRUE), S_OK);
   }
   void TearDown() override {
     MapiFixture::ClearFaults();
-    if (session_) session_->Logoff(VARIANT_TRUE);
+    if (session_) {
+      EXPECT_EQ(session_->Logoff(VARIANT_TRUE), S_OK);
+    }
   }
 
   bool Logon() {
@@ -121,15 +120,15 @@ class RemoveStoreTest : public testing::Test {
   }
   // The store names after a new logon (the table of a session follows the profile).
   std::vector<std::string> StoresAfterNewLogon() {
-    session_->Logoff(VARIANT_FALSE);
+    EXPECT_EQ(session_->Logoff(VARIANT_FALSE), S_OK);
     std::vector<std::string> names;
     if (!Logon()) return names;
     LONG count = 0;
-    session_->get_StoreCount(&count);
+    EXPECT_EQ(session_->get_StoreCount(&count), S_OK);
     for (LONG i = 0; i < count; ++i) {
       Bstr name;
-      session_->get_MsgStoreDisplayName(i, name.put());
-      names.emplace_back(name.get(), name.get() + SysStringLen(name.get()));
+      EXPECT_EQ(session_->get_MsgStoreDisplayName(i, name.put()), S_OK);
+      names.push_back(Narrow(name.get()));
     }
     return names;
   }
@@ -153,7 +152,7 @@ TEST_F(RemoveStoreTest, NeedsANameAndDoesNothingWhileLoggedOff) {
 TEST_F(RemoveStoreTest, RemovesTheStoreOfTheNameFromTheProfile) {
   ASSERT_TRUE(Logon());
   LONG before = 0;
-  session_->get_StoreCount(&before);
+  ASSERT_EQ(session_->get_StoreCount(&before), S_OK);
   const std::vector<Section> sections = SectionsNamed("Projects");
   const std::vector<std::string> provider = Keys(sections, true);
   const std::vector<std::string> service = Keys(sections, false);
@@ -304,7 +303,7 @@ TEST_F(RemoveStoreTest, FailuresOfOneServiceAreLoggedAndReturned) {
 CQMXSession* g_reentering = nullptr;
 LRESULT CALLBACK LogoffWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_APP && g_reentering) {
-    g_reentering->Logoff(VARIANT_FALSE);
+    EXPECT_EQ(g_reentering->Logoff(VARIANT_FALSE), S_OK);
     g_reentering->Release();
     g_reentering = nullptr;
     return 0;

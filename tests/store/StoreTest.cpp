@@ -101,7 +101,7 @@ TEST_F(MessageStoreTest, StoreWithoutRootReportsTheErrorToClients) {
   ComPtr<CQMXMessageStore> unbound;
   ASSERT_EQ(CQMXMessageStore::Create(unbound), S_OK);
   ComPtr<IQMXStoreFolder> root;
-  SetErrorInfo(0, nullptr);
+  EXPECT_EQ(SetErrorInfo(0, nullptr), S_OK);
   EXPECT_EQ(unbound->get_RootFolder(root.put()), E_FAIL);
   ComPtr<IErrorInfo> info;
   ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
@@ -244,14 +244,14 @@ TEST_F(MessageStoreTest, MessagesByIdentifierString) {
 
   // Malformed identifiers, and ones that only look like a real one once their characters
   // are cut to 8 bits, are refused.
-  std::wstring high(V_BSTR(&id), SysStringLen(V_BSTR(&id)));
+  std::wstring high = Text(V_BSTR(&id));
   high[0] = static_cast<wchar_t>(high[0] + 0x100);
-  std::wstring zero(V_BSTR(&id), SysStringLen(V_BSTR(&id)));
+  std::wstring zero = Text(V_BSTR(&id));
   zero += std::wstring(1, L'\0') + L"00";
   for (const std::wstring& bad :
        {std::wstring(L""), std::wstring(L"ABC"), std::wstring(L"XYZW"), high, zero}) {
     ComPtr<IQMXMessage> message;
-    Bstr text(SysAllocStringLen(bad.data(), static_cast<UINT>(bad.size())));
+    Bstr text = B(bad);
     EXPECT_EQ(mailbox_->get_Message(text.get(), message.put()), E_INVALIDARG);
     EXPECT_FALSE(message);
   }

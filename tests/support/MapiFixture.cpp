@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include <gtest/gtest.h>
+
 namespace {
 
 template <class F>
@@ -41,7 +43,7 @@ MapiFixture::MapiFixture(const std::string& json) {
   CreateDirectoryA(directory_.c_str(), nullptr);
   using Reset = HRESULT(WINAPI*)();
   using Load = HRESULT(WINAPI*)(LPCSTR, LPCSTR, LPSTR, ULONG);
-  Control<Reset>("StandinResetProfiles")();
+  EXPECT_EQ(Control<Reset>("StandinResetProfiles")(), S_OK);
   char error[512] = {};
   loaded_ = SUCCEEDED(
       Control<Load>("StandinLoadFixture")(json.c_str(), directory_.c_str(), error, sizeof error));
@@ -51,18 +53,20 @@ MapiFixture::MapiFixture(const std::string& json) {
 MapiFixture::~MapiFixture() {
   ClearFaults();
   using Reset = HRESULT(WINAPI*)();
-  Control<Reset>("StandinResetProfiles")();
+  EXPECT_EQ(Control<Reset>("StandinResetProfiles")(), S_OK);
   RemoveDirectoryTree(directory_);
 }
 
 void MapiFixture::SetFault(const char* operation, HRESULT result, ULONG succeedFirst) {
   using Fn = HRESULT(WINAPI*)(LPCSTR, HRESULT, LPCSTR, ULONG);
-  Control<Fn>("StandinSetFault")(operation, result, nullptr, succeedFirst);
+  EXPECT_EQ(Control<Fn>("StandinSetFault")(operation, result, nullptr, succeedFirst), S_OK)
+      << operation;
 }
 
 void MapiFixture::SetFaultFor(const char* operation, HRESULT result, const std::string& objectHex) {
   using Fn = HRESULT(WINAPI*)(LPCSTR, HRESULT, LPCSTR, ULONG);
-  Control<Fn>("StandinSetFault")(operation, result, objectHex.c_str(), 0);
+  EXPECT_EQ(Control<Fn>("StandinSetFault")(operation, result, objectHex.c_str(), 0), S_OK)
+      << operation;
 }
 
 void MapiFixture::ClearFaults() {

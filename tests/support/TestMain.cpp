@@ -5,11 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "frame/Module.h"
 
 int main(int argc, char** argv) {
   kelmsgs::Module::SetInstance(GetModuleHandleW(nullptr));
-  CoInitialize(nullptr);
+  if (FAILED(CoInitialize(nullptr))) {
+    std::fputs("the test thread cannot enter a single-threaded apartment\n", stderr);
+    return 1;
+  }
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
   kelmsgs::Module::Shutdown();

@@ -5,6 +5,10 @@
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
+#include "foundation/Owned.h"
+
 namespace {
 std::atomic<int> g_serial{0};
 std::string Unique(const char* prefix) {
@@ -22,35 +26,40 @@ ScratchKey::~ScratchKey() {
   RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
 }
 
+// Every write the tests arrange is checked: a test must not go on against a key it could not
+// fill.
 void ScratchKey::CreateSubkey(const std::string& sub) const {
-  HKEY key = nullptr;
+  kelmsgs::RegKey key;
   const std::string full = sub.empty() ? path_ : path_ + "\\" + sub;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) == ERROR_SUCCESS)
-    RegCloseKey(key);
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            key.put(), nullptr),
+            ERROR_SUCCESS)
+      << full;
 }
 
 void ScratchKey::SetString(const std::string& sub, const std::string& name,
                            const std::string& value, DWORD type) const {
   CreateSubkey(sub);
   const std::string full = sub.empty() ? path_ : path_ + "\\" + sub;
-  RegSetKeyValueA(HKEY_CURRENT_USER, full.c_str(), name.c_str(), type, value.c_str(),
-                  static_cast<DWORD>(value.size() + 1));
+  EXPECT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, full.c_str(), name.c_str(), type, value.c_str(),
+                            static_cast<DWORD>(value.size() + 1)),
+            ERROR_SUCCESS)
+      << full << "\\" << name;
 }
 
 void ScratchKey::SetDword(const std::string& sub, const std::string& name, DWORD value) const {
   CreateSubkey(sub);
   const std::string full = sub.empty() ? path_ : path_ + "\\" + sub;
-  RegSetKeyValueA(HKEY_CURRENT_USER, full.c_str(), name.c_str(), REG_DWORD, &value, sizeof value);
+  EXPECT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, full.c_str(), name.c_str(), REG_DWORD, &value,
+                            sizeof value),
+            ERROR_SUCCESS)
+      << full << "\\" << name;
 }
 
 bool ScratchKey::Exists(const std::string& sub) const {
-  HKEY key = nullptr;
+  kelmsgs::RegKey key;
   const std::string full = sub.empty() ? path_ : path_ + "\\" + sub;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(key);
-  return true;
+  return RegOpenKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 ScratchFile::ScratchFile(const char* suffix) {

@@ -8,6 +8,7 @@
 #include "KelMsgs.h"
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
+#include "support/BstrText.h"
 #include "support/TestRegistry.h"
 #include "utilities/QMXRegistryTools.h"
 
@@ -17,10 +18,6 @@ using kelmsgs::CQMXRegistryTools;
 using kelmsgs::Variant;
 
 namespace {
-
-Bstr B(const std::string& s) {
-  return Bstr(SysAllocString(std::wstring(s.begin(), s.end()).c_str()));
-}
 
 class RegistryToolsTest : public testing::Test {
  protected:
@@ -142,7 +139,7 @@ TEST_F(RegistryToolsTest, DeletingKeysAndValues) {
   key_.SetString("", "Gone", "x");
   EXPECT_EQ(tools_->DeleteValue(rhCurrentUser, Path().get(), B("Gone").get()), S_OK);
   LONG count = 0;
-  tools_->EnumValuesReg(rhCurrentUser, Path().get(), &count);
+  EXPECT_EQ(tools_->EnumValuesReg(rhCurrentUser, Path().get(), &count), S_OK);
   EXPECT_EQ(count, 0);
   // A key that cannot be opened is not an error; a value that cannot be deleted is.
   EXPECT_EQ(tools_->DeleteValue(rhCurrentUser, Path("Missing").get(), B("Gone").get()), S_OK);

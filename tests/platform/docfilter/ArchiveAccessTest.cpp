@@ -18,7 +18,9 @@ class ArchiveAccess : public testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(Filter().problem(), ""); }
   void TearDown() override {
-    if (doc_) f.DACloseDocument(doc_);
+    if (doc_) {
+      EXPECT_EQ(f.DACloseDocument(doc_), DF_OK);
+    }
   }
   void Open(const std::string& path) {
     ASSERT_EQ(f.DAOpenDocument(&doc_, DF_SOURCE_ANSIPATH, const_cast<char*>(path.c_str()), 0),
@@ -66,7 +68,7 @@ TEST_F(ArchiveAccess, MembersAreListedWithNamesAndSizes) {
   DWORD n = 0;
   EXPECT_EQ(f.TAReadFirst(text, reinterpret_cast<BYTE*>(buffer), sizeof buffer, &n), DF_TEXT_LAST);
   EXPECT_NE(std::string(buffer, n).find("docs/report.docx\r\n"), std::string::npos);
-  f.TACloseText(text);
+  EXPECT_EQ(f.TACloseText(text), DF_OK);
 }
 
 TEST_F(ArchiveAccess, HostileNamesAreMadeSafe) {

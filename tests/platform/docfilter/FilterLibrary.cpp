@@ -93,7 +93,11 @@ std::string FilterLibrary::DocumentText(const std::string& path, DFSTATUS* statu
 std::string FilterLibrary::MemberBodyText(DFHANDLE document, DWORD index, DFSTATUS* status) const {
   std::string text;
   DFHANDLE member = 0;
-  DAOpenTreeRecord(document, &member, index);
+  const DFSTATUS record = DAOpenTreeRecord(document, &member, index);
+  if (record != DF_OK) {
+    if (status) *status = record;
+    return text;
+  }
   DFHANDLE content = 0;
   const DFSTATUS opened = CAOpenContent(member, &content);
   if (status) *status = opened;

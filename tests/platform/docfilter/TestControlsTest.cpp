@@ -17,7 +17,7 @@ class TestControls : public testing::Test {
   void SetUp() override { ASSERT_EQ(Filter().problem(), ""); }
   void TearDown() override {
     for (DWORD c : {DF_TEST_SLOW_FIRST_READ, DF_TEST_FAIL_OPEN_CONTENT, DF_TEST_FAIL_TREE_RECORD})
-      f.SetTestControl(c, 0);
+      EXPECT_EQ(f.SetTestControl(c, 0), DF_OK);
   }
   const FilterLibrary& f = Filter();
 };
@@ -83,7 +83,7 @@ TEST_F(TestControls, FailingContentOpenAndTreeRecord) {
   f.MemberBodyText(doc, 0, &status);
   EXPECT_EQ(status, DF_E_TESTFAULT);
   EXPECT_EQ(f.SetTestControl(99, 1), DF_E_BADPARAM);
-  f.DACloseDocument(doc);
+  EXPECT_EQ(f.DACloseDocument(doc), DF_OK);
 }
 
 // Script tests cannot call the export: DAInit reads the same controls from the
@@ -95,10 +95,10 @@ TEST_F(TestControls, EnvironmentSetsControlsAtInit) {
   DFTREERECORD r{};
   r.dwSize = sizeof r;
   SetEnvironmentVariableA("KELMSGS_DOCFILTER_TEST", "slowread=1,failtreerecord");
-  f.DAInit();
+  EXPECT_EQ(f.DAInit(), DF_OK);
   SetEnvironmentVariableA("KELMSGS_DOCFILTER_TEST", nullptr);
   EXPECT_EQ(f.DAGetTreeRecord(doc, &r), DF_E_TESTFAULT);
-  f.DACloseDocument(doc);
+  EXPECT_EQ(f.DACloseDocument(doc), DF_OK);
 }
 
 }  // namespace

@@ -296,7 +296,7 @@ TEST_F(StandinMessage, LargeValuesComeBackAsErrorsAndReadAsStreams) {
                              const_cast<LPSTR>(path.c_str()), nullptr, file.put()),
             S_OK);
   move.QuadPart = 0;
-  reader->Seek(move, STREAM_SEEK_SET, nullptr);
+  ASSERT_EQ(reader->Seek(move, STREAM_SEEK_SET, nullptr), S_OK);
   ULARGE_INTEGER all{};
   all.QuadPart = body.size();
   ASSERT_EQ(reader->CopyTo(file.get(), all, nullptr, nullptr), S_OK);

@@ -295,7 +295,7 @@ TEST_F(StandinNotify, AdviseOnOneFolderAndUnadvise) {
   EXPECT_EQ(Control().notifyConnections(), connectionsBefore + 1);
   // Another folder's message and an event outside the mask pass it by.
   NewMessage(projects_.get(), "Elsewhere");
-  Control().raiseExtended("Standin Test", 1, nullptr, 0);
+  EXPECT_EQ(Control().raiseExtended("Standin Test", 1, nullptr, 0), S_OK);
   const std::string mine = NewMessage(inbox_.get(), "Mine");
   ASSERT_TRUE(PumpUntil([&] { return sink.count() == 1; }));
   PumpPending();
@@ -368,7 +368,7 @@ TEST_F(StandinNotify, LongIdentifierStoresNotifyShortTermIdentifiers) {
             S_OK);
   EXPECT_EQ(StringProp(opened.get(), PR_SUBJECT_A), "Filed");
   EXPECT_EQ(BinaryProp(opened.get(), PR_ENTRYID), longId);
-  archive->Unadvise(connection);
+  EXPECT_EQ(archive->Unadvise(connection), S_OK);
 }
 
 TEST_F(StandinNotify, StoreWithoutNotificationsRefusesAdvise) {

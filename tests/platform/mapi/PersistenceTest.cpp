@@ -50,51 +50,68 @@ DWORD WaitChild(HANDLE process) {
 std::map<std::string, std::string> Walk(IMAPISession* session) {
   std::map<std::string, std::string> seen;
   Ref<IMAPITable> stores;
-  if (session->GetMsgStoresTable(0, stores.put()) != S_OK) return seen;
+  EXPECT_EQ(session->GetMsgStoresTable(0, stores.put()), S_OK);
+  if (!stores) return seen;
   SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
   RowSetOwner rows;
-  HrQueryAllRows(stores.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0,
-                 rows.put());
+  EXPECT_EQ(HrQueryAllRows(stores.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr,
+                           0, rows.put()),
+            S_OK);
   for (ULONG i = 0; rows && i < rows->cRows; ++i) {
     Ref<IMsgStore> store;
     const SBinary& id = rows->aRow[i].lpProps[0].Value.bin;
-    if (session->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0xB0,
-                              store.put()) != S_OK)
-      continue;
+    EXPECT_EQ(session->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0xB0,
+                                    store.put()),
+              S_OK)
+        << i;
+    if (!store) continue;
     MapiBuffer<SPropValue> subtree;
-    if (HrGetOneProp(store.get(), PR_IPM_SUBTREE_ENTRYID, subtree.put()) != S_OK) continue;
+    EXPECT_EQ(HrGetOneProp(store.get(), PR_IPM_SUBTREE_ENTRYID, subtree.put()), S_OK) << i;
+    if (!subtree) continue;
     ULONG type = 0;
     Ref<IMAPIFolder> root;
-    store->OpenEntry(subtree->Value.bin.cb, reinterpret_cast<LPENTRYID>(subtree->Value.bin.lpb),
-                     nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(root.put()));
+    EXPECT_EQ(store->OpenEntry(subtree->Value.bin.cb,
+                               reinterpret_cast<LPENTRYID>(subtree->Value.bin.lpb), nullptr,
+                               MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(root.put())),
+              S_OK);
     if (!root) continue;
     Ref<IMAPITable> tree;
-    root->GetHierarchyTable(CONVENIENT_DEPTH, tree.put());
+    EXPECT_EQ(root->GetHierarchyTable(CONVENIENT_DEPTH, tree.put()), S_OK);
     SizedSPropTagArray(3, fcols) = {3, {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_DEPTH}};
     RowSetOwner folders;
-    HrQueryAllRows(tree.get(), reinterpret_cast<LPSPropTagArray>(&fcols), nullptr, nullptr, 0,
-                   folders.put());
+    EXPECT_EQ(HrQueryAllRows(tree.get(), reinterpret_cast<LPSPropTagArray>(&fcols), nullptr,
+                             nullptr, 0, folders.put()),
+              S_OK);
     for (ULONG f = 0; folders && f < folders->cRows; ++f) {
       Ref<IMAPIFolder> folder;
       const SBinary& fid = folders->aRow[f].lpProps[0].Value.bin;
-      store->OpenEntry(fid.cb, reinterpret_cast<LPENTRYID>(fid.lpb), nullptr, MAPI_BEST_ACCESS,
-                       &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
+      EXPECT_EQ(
+          store->OpenEntry(fid.cb, reinterpret_cast<LPENTRYID>(fid.lpb), nullptr, MAPI_BEST_ACCESS,
+                           &type, reinterpret_cast<LPUNKNOWN*>(folder.put())),
+          S_OK);
+      if (!folder) continue;
       Ref<IMAPITable> contents;
-      folder->GetContentsTable(0, contents.put());
+      EXPECT_EQ(folder->GetContentsTable(0, contents.put()), S_OK);
       SizedSPropTagArray(3, mcols) = {3, {PR_ENTRYID, PR_SUBJECT_A, PR_HASATTACH}};
       RowSetOwner messages;
-      HrQueryAllRows(contents.get(), reinterpret_cast<LPSPropTagArray>(&mcols), nullptr, nullptr, 0,
-                     messages.put());
+      EXPECT_EQ(HrQueryAllRows(contents.get(), reinterpret_cast<LPSPropTagArray>(&mcols), nullptr,
+                               nullptr, 0, messages.put()),
+                S_OK);
       std::string summary;
       for (ULONG m = 0; messages && m < messages->cRows; ++m) {
         Ref<IMessage> message;
         const SBinary& mid = messages->aRow[m].lpProps[0].Value.bin;
-        store->OpenEntry(mid.cb, reinterpret_cast<LPENTRYID>(mid.lpb), nullptr, MAPI_BEST_ACCESS,
-                         &type, reinterpret_cast<LPUNKNOWN*>(message.put()));
+        EXPECT_EQ(
+            store->OpenEntry(mid.cb, reinterpret_cast<LPENTRYID>(mid.lpb), nullptr,
+                             MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(message.put())),
+            S_OK);
+        if (!message) continue;
         Ref<IMAPITable> attachments;
-        message->GetAttachmentTable(0, attachments.put());
+        EXPECT_EQ(message->GetAttachmentTable(0, attachments.put()), S_OK);
         ULONG n = 0;
-        attachments->GetRowCount(0, &n);
+        if (attachments) {
+          EXPECT_EQ(attachments->GetRowCount(0, &n), S_OK);
+        }
         summary +=
             std::string(messages->aRow[m].lpProps[1].Value.lpszA) + "/" + std::to_string(n) + ";";
       }
@@ -172,7 +189,7 @@ TEST(StandinChild, Run) {
     }
     CloseHandle(progress);
   }
-  session->Logoff(0, 0, 0);
+  EXPECT_EQ(session->Logoff(0, 0, 0), S_OK);
   session.reset();
   MAPIUninitialize();
 }

@@ -103,16 +103,18 @@ std::string SampleProfilePath() {
 
 void StandinTest::SetUp() {
   ASSERT_NE(Control().resetProfiles, nullptr) << "mapi32.dll is not the stand-in";
-  Control().resetProfiles();
+  ASSERT_EQ(Control().resetProfiles(), S_OK);
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
   dir_ = ScratchDir(std::string(info->test_suite_name()) + "." + info->name());
 }
 
 void StandinTest::TearDown() {
-  if (session_) session_->Logoff(0, 0, 0);
+  if (session_) {
+    EXPECT_EQ(session_->Logoff(0, 0, 0), S_OK);
+  }
   session_.reset();
   if (initialized_) MAPIUninitialize();
-  Control().resetProfiles();
+  EXPECT_EQ(Control().resetProfiles(), S_OK);
 }
 
 void StandinTest::Load(const std::string& json) {
@@ -180,8 +182,10 @@ Ref<IProviderAdmin> StandinTest::ServiceProviders(const std::string& serviceName
   Ref<IProviderAdmin> providers;
   for (ULONG i = 0; i < rows->cRows; ++i) {
     if (serviceName == rows->aRow[i].lpProps[1].Value.lpszA) {
-      admin->AdminProviders(reinterpret_cast<LPMAPIUID>(rows->aRow[i].lpProps[0].Value.bin.lpb), 0,
-                            providers.put());
+      EXPECT_EQ(
+          admin->AdminProviders(reinterpret_cast<LPMAPIUID>(rows->aRow[i].lpProps[0].Value.bin.lpb),
+                                0, providers.put()),
+          S_OK);
     }
   }
   return providers;
@@ -201,7 +205,7 @@ Ref<IMAPIFolder> StandinTest::Subfolder(IMAPIFolder* parent, const std::string& 
   Ref<IMAPIFolder> folder;
   if (table->FindRow(&r, BOOKMARK_BEGINNING, 0) != S_OK) return folder;
   SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
-  table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0);
+  EXPECT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
   RowSetOwner rows;
   EXPECT_EQ(table->QueryRows(1, 0, rows.put()), S_OK);
   ULONG type = 0;
