@@ -3,6 +3,7 @@
 // to leave the temporary directory, its log, and an object that holds no attachment.
 #include <mapiutil.h>
 #include <mapix.h>
+#include <shlwapi.h>
 
 #include "AttachTestSupport.h"
 #include "attach/QMXAttach.h"
@@ -163,14 +164,13 @@ TEST_F(AttachObjectTest, SaveToTheCallersPathOverwritesIt) {
   EXPECT_EQ(Contents(target), "Quarterly figures");
 
   // A path that cannot be opened: exactly the failure of opening it, no result.
-  char missing[] = "Z:\\no\\such\\dir\\f.txt";
+  const wchar_t missing[] = L"Z:\\no\\such\\dir\\f.txt";
   kelmsgs::ComPtr<IStream> direct;
-  const HRESULT refused =
-      OpenStreamOnFile(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE, missing,
-                       nullptr, direct.put());
+  const HRESULT refused = SHCreateStreamOnFileEx(
+      missing, STGM_CREATE | STGM_READWRITE, FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, direct.put());
   ASSERT_TRUE(FAILED(refused));
   path.reset();
-  EXPECT_EQ(Kind(kTwoDots)->Save(B(std::string(missing)).get(), path.put()), refused);
+  EXPECT_EQ(Kind(kTwoDots)->Save(B(std::wstring(missing)).get(), path.put()), refused);
   EXPECT_FALSE(path);
 }
 
