@@ -28,7 +28,8 @@ packages() {
   fi
   if [ "$(id -u)" -ne 0 ]; then
     echo "bootstrap: these Debian packages are missing: ${missing[*]}" >&2
-    echo "bootstrap: run as root (or install them with: sudo apt-get install ${missing[*]})" >&2
+    echo "bootstrap: run as root (or install them with: sudo apt-get install ${missing[*]};" \
+      "wine32:i386 needs 'sudo dpkg --add-architecture i386 && sudo apt-get update' first)" >&2
     exit 1
   fi
   echo "bootstrap: installing ${missing[*]}"
