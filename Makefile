@@ -1,17 +1,24 @@
 # The two commands of the project; scripts/ does the work.
+#   make demo [ARCH=x64|x86]   the demo on the 64-bit (default) or the 32-bit build
+#   make test                  every test of every build
 .PHONY: demo test build clean
 
+ARCH ?= x64
+ifeq ($(filter $(ARCH),x64 x86),)
+$(error ARCH must be x64 or x86)
+endif
+
 demo: build
-	scripts/demo.sh
+	KELMSGS_ARCH=$(ARCH) scripts/demo.sh
 
 test:
 	scripts/test.sh
 
 build:
 	scripts/bootstrap.sh packages
-	cmake --preset mingw-x64 >/dev/null
-	cmake --build --preset mingw-x64
-	scripts/bootstrap.sh prefix build/mingw-x64/bin
+	cmake --preset mingw-$(ARCH) >/dev/null
+	cmake --build --preset mingw-$(ARCH)
+	KELMSGS_ARCH=$(ARCH) scripts/bootstrap.sh prefix build/mingw-$(ARCH)/bin
 
 clean:
 	rm -rf build

@@ -1,5 +1,6 @@
 # Cross-compilation for Windows with the posix thread-model mingw-w64 compilers; the
-# toolchain files set KELMSGS_TRIPLE, KELMSGS_PROCESSOR and KELMSGS_WIDL_ARCH first.
+# toolchain files set KELMSGS_TRIPLE, KELMSGS_PROCESSOR, KELMSGS_WIDL_ARCH and KELMSGS_ARCH
+# (x64 or x86: the Wine loader that runs the build's programs) first.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${KELMSGS_PROCESSOR})
 set(CMAKE_C_COMPILER ${KELMSGS_TRIPLE}-gcc-posix)
@@ -10,4 +11,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/${KELMSGS_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh --arch ${KELMSGS_ARCH})

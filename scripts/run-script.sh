@@ -1,5 +1,6 @@
 #!/bin/bash
-# Runs a VBScript through Wine's cscript against the registered library. The script must
+# Runs a VBScript through Wine's cscript against the registered library: the 64-bit
+# script host and build by default, the 32-bit ones with KELMSGS_ARCH=x86. The script must
 # print a last line "N passed, 0 failed"; cscript itself exits 0 even when a script does
 # not parse or stops on an error, so that line is the only proof of success.
 #   run-script.sh [--profile description.json] script.vbs [arguments]
@@ -8,23 +9,24 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf 'Z:%s' "${p//\//\\}"; }
-
+. "$root/cmake/wine-env.sh"
+kelmsgs_wine_env "$root" || exit 1
 if [ "${1:-}" = "--profile" ]; then
   profile=${2:?profile description}
   shift 2
-  stores="$root/build/script-stores/$(basename "$profile" .json)"
+  stores="$root/build/script-stores/$KELMSGS_ARCH/$(basename "$profile" .json)"
   mkdir -p "$stores"
-  bin=$(dirname "$(ls "$root"/build/mingw-x64/bin/standin-profile.exe)")
-  if ! "$here/../cmake/wine-run.sh" "$bin/standin-profile.exe" load "$(winpath "$profile")" \
-       "$(winpath "$stores")"; then
+  bin="$root/build/mingw-$KELMSGS_ARCH/bin"
+  if ! "$root/cmake/wine-run.sh" "$bin/standin-profile.exe" load "$(kelmsgs_winpath "$profile")" \
+       "$(kelmsgs_winpath "$stores")"; then
     echo "run-script: the profile $profile could not be loaded" >&2
     exit 1
   fi
 fi
 script=${1:?script}
 shift
-out=$("$here/../cmake/wine-run.sh" cscript //nologo "$(winpath "$script")" "$@" 2>&1)
+# The script host of the bitness, by the system folder that holds it.
+out=$("$root/cmake/wine-run.sh" "C:\\windows\\$KELMSGS_SYSDIR\\cscript.exe" //nologo "$(kelmsgs_winpath "$script")" "$@" 2>&1)
 status=$?
 printf '%s\n' "$out"
 last=$(printf '%s\n' "$out" | tr -d '\r' | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -n 1)

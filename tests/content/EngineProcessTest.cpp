@@ -6,8 +6,15 @@
 namespace contenttest {
 namespace {
 
+// A filter library's full path, from the installation directory that this process's view
+// of the machine key names (each bitness has an installation of its own).
 std::string EngineLibrary(const char* name) {
-  return std::string("C:\\Program Files\\Vexa\\Vexaware\\inso\\") + name;
+  char directory[1024] = {};
+  DWORD size = sizeof directory;
+  EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vexa\\Vexaware\\Components", "CRO",
+                         RRF_RT_REG_SZ, nullptr, directory, &size),
+            ERROR_SUCCESS);
+  return std::string(directory) + "\\inso\\" + name;
 }
 
 std::string CurrentDirectory() {

@@ -13,6 +13,10 @@ using kelmsgs::RegKey;
 namespace {
 
 const char* kLibId = "{7D2393B1-4D64-11D7-A938-0050DAE9D895}";
+// The type library's platform subkeys: this build's and the other bitness's. Both builds
+// register in one WoW64 prefix, where the two DLLs share the type library's key.
+const char* kOwnPlatform = sizeof(void*) == 8 ? "win64" : "win32";
+const char* kOtherPlatform = sizeof(void*) == 8 ? "win32" : "win64";
 
 bool KeyExists(const std::string& path) {
   RegKey key;
@@ -74,9 +78,9 @@ TEST_F(RegistrationTest, RegistersClassesProgIdsAndTypeLibrary) {
     EXPECT_EQ(Value(clsidKey + "\\InprocServer32", "ThreadingModel"), "<missing>");
     EXPECT_EQ(Value(clsidKey + "\\TypeLib"), kLibId);
   }
-  EXPECT_TRUE(KeyExists(std::string("TypeLib\\") + kLibId + "\\1.0"));
-  EXPECT_EQ(Value(std::string("TypeLib\\") + kLibId + "\\1.0"),
-            "Quendrel Messages 1.0 Object Library");
+  const std::string version = std::string("TypeLib\\") + kLibId + "\\1.0";
+  EXPECT_EQ(Value(version), "Quendrel Messages 1.0 Object Library");
+  EXPECT_EQ(Value(version + "\\0\\" + kOwnPlatform), Narrow(dll_.path()));
 }
 
 TEST_F(RegistrationTest, UnregistrationRemovesClassKeysButKeepsTheClsidRoot) {
@@ -90,7 +94,13 @@ TEST_F(RegistrationTest, UnregistrationRemovesClassKeysButKeepsTheClsidRoot) {
     EXPECT_FALSE(KeyExists(std::string("CLSID\\") + c.clsid));
   }
   EXPECT_TRUE(KeyExists("CLSID"));
-  EXPECT_FALSE(KeyExists(std::string("TypeLib\\") + kLibId + "\\1.0"));
+  // This bitness's type-library path goes; the version key goes with it unless the other
+  // bitness's DLL still registers the library there.
+  const std::string version = std::string("TypeLib\\") + kLibId + "\\1.0";
+  EXPECT_FALSE(KeyExists(version + "\\0\\" + kOwnPlatform));
+  if (!KeyExists(version + "\\0\\" + kOtherPlatform)) {
+    EXPECT_FALSE(KeyExists(version));
+  }
 }
 
 // A class key is replaced as a whole at registration: stale content from an earlier

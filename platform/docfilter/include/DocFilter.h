@@ -143,6 +143,30 @@ typedef DFSTATUS(WINAPI* DFPROC_DFSetTestControl)(DWORD, DWORD);
 
 #ifdef __cplusplus
 }
+
+/* A pointer type that differs from its entry point would unbalance the 32-bit stack (the
+ * callee pops the arguments it declares). */
+#define DF_SAME_TYPE(name) \
+  static_assert(__is_same(DFPROC_##name, decltype(&name)), #name " pointer type")
+DF_SAME_TYPE(DAInit);
+DF_SAME_TYPE(DADeInit);
+DF_SAME_TYPE(DAOpenDocument);
+DF_SAME_TYPE(DACloseDocument);
+DF_SAME_TYPE(DASetOption);
+DF_SAME_TYPE(DAGetTreeCount);
+DF_SAME_TYPE(DAGetTreeRecord);
+DF_SAME_TYPE(DAOpenTreeRecord);
+DF_SAME_TYPE(DACloseTreeRecord);
+DF_SAME_TYPE(CAOpenContent);
+DF_SAME_TYPE(CACloseContent);
+DF_SAME_TYPE(CAReadFirst);
+DF_SAME_TYPE(CAReadNext);
+DF_SAME_TYPE(TAOpenText);
+DF_SAME_TYPE(TACloseText);
+DF_SAME_TYPE(TAReadFirst);
+DF_SAME_TYPE(TAReadNext);
+DF_SAME_TYPE(DFSetTestControl);
+#undef DF_SAME_TYPE
 #endif
 
 #endif /* KELMSGS_DOCFILTER_H */

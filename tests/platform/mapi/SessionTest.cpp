@@ -11,6 +11,19 @@ namespace {
 
 class StandinSession : public StandinTest {};
 
+// Exports under the names of this bitness's mapi32.dll: a 32-bit one exports name@bytes
+// and, for the functions documented for GetProcAddress, the plain name as well; a 64-bit
+// one plain names only. A client that imports another name must fail to load here too.
+TEST(StandinExports, NamesFollowThisBitnessMapi32) {
+  HMODULE mapi = GetModuleHandleA("mapi32.dll");
+  ASSERT_NE(mapi, nullptr);
+  const bool x86 = sizeof(void*) == 4;
+  EXPECT_EQ(GetProcAddress(mapi, "HrQueryAllRows@24") != nullptr, x86);
+  EXPECT_EQ(GetProcAddress(mapi, "HrQueryAllRows") != nullptr, !x86);
+  EXPECT_EQ(GetProcAddress(mapi, "MAPIInitialize@4") != nullptr, x86);
+  EXPECT_NE(GetProcAddress(mapi, "MAPIInitialize"), nullptr);
+}
+
 TEST_F(StandinSession, LogonJoinsTheDefaultProfileOrAsksTheChooser) {
   ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
   initialized_ = true;
