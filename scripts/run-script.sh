@@ -25,6 +25,12 @@ if [ "${1:-}" = "--profile" ]; then
 fi
 script=${1:?script}
 shift
+# What the script host must report as its processor architecture: scripts check it, so a
+# run proves which bitness of the host (and so of the library) it went through.
+case "$KELMSGS_ARCH" in
+  x86) export KELMSGS_SCRIPT_ARCH=x86 ;;
+  *) export KELMSGS_SCRIPT_ARCH=AMD64 ;;
+esac
 # The script host of the bitness, by the system folder that holds it.
 out=$("$root/cmake/wine-run.sh" "C:\\windows\\$KELMSGS_SYSDIR\\cscript.exe" //nologo "$(kelmsgs_winpath "$script")" "$@" 2>&1)
 status=$?

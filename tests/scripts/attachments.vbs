@@ -22,6 +22,14 @@ Function MessageBySubject(folder, subject)
   Next
 End Function
 
+' The script host (and so the library it loads) has the bitness the runner asked for.
+Dim processEnv
+Set processEnv = CreateObject("WScript.Shell").Environment("Process")
+If processEnv("KELMSGS_SCRIPT_ARCH") <> "" Then
+  Check processEnv("PROCESSOR_ARCHITECTURE") = processEnv("KELMSGS_SCRIPT_ARCH"), _
+    "bitness: " & processEnv("PROCESSOR_ARCHITECTURE")
+End If
+
 Dim session, store, inbox, message, attachment, i, text, fso, saved
 Set session = CreateObject("KelMsgs.QMXSession")
 session.MAPIInit True

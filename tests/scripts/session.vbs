@@ -14,6 +14,14 @@ Sub Check(ok, what)
   End If
 End Sub
 
+' The script host (and so the library it loads) has the bitness the runner asked for.
+Dim processEnv
+Set processEnv = CreateObject("WScript.Shell").Environment("Process")
+If processEnv("KELMSGS_SCRIPT_ARCH") <> "" Then
+  Check processEnv("PROCESSOR_ARCHITECTURE") = processEnv("KELMSGS_SCRIPT_ARCH"), _
+    "bitness: " & processEnv("PROCESSOR_ARCHITECTURE")
+End If
+
 Dim session, ok, store, inbox, root, message, i, names
 Set session = CreateObject("KelMsgs.QMXSession")
 Check session.BuildNumber = 47, "build number"
