@@ -42,33 +42,26 @@ HRESULT Call(IDispatch* object, const wchar_t* name, WORD kind, std::vector<VARI
                         result ? result : &ignored, nullptr, nullptr);
 }
 
-VARIANT Bool(bool value) {
+// An argument of the given type, its value set by `set`.
+template <class Set>
+VARIANT Arg(VARTYPE type, Set set) {
   VARIANT v;
   VariantInit(&v);
-  V_VT(&v) = VT_BOOL;
-  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+  V_VT(&v) = type;
+  set(v);
   return v;
+}
+VARIANT Bool(bool value) {
+  return Arg(VT_BOOL, [&](VARIANT& v) { V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 VARIANT Long(LONG value) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return v;
+  return Arg(VT_I4, [&](VARIANT& v) { V_I4(&v) = value; });
 }
 VARIANT Object(IDispatch* object) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_DISPATCH;
-  V_DISPATCH(&v) = object;
-  return v;
+  return Arg(VT_DISPATCH, [&](VARIANT& v) { V_DISPATCH(&v) = object; });
 }
 VARIANT Text(BSTR text) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = text;
-  return v;
+  return Arg(VT_BSTR, [&](VARIANT& v) { V_BSTR(&v) = text; });
 }
 
 // The file the library was loaded from in this process.
