@@ -2,8 +2,8 @@
 
 namespace kelmsgs {
 
-std::string FormatObjectLogLine(std::string_view date, std::string_view time,
-                                std::string_view text, bool isHeader) {
+std::string FormatObjectLogLine(std::string_view date, std::string_view time, std::string_view text,
+                                bool isHeader) {
   std::string line;
   if (isHeader) {
     line.append("New session started: ").append(date).append(", ").append(time).append(".");

@@ -12,7 +12,7 @@ namespace kelmsgs {
 constexpr std::size_t kObjectLogLineBuffer = 4096;
 
 // date as "06/29/06", time as "14:03:07".
-std::string FormatObjectLogLine(std::string_view date, std::string_view time,
-                                std::string_view text, bool isHeader);
+std::string FormatObjectLogLine(std::string_view date, std::string_view time, std::string_view text,
+                                bool isHeader);
 
 }  // namespace kelmsgs

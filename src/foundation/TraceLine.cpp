@@ -6,12 +6,18 @@ namespace kelmsgs {
 
 char TraceLevelChar(std::uint32_t level) noexcept {
   switch (level) {
-    case kLevelError: return 'E';
-    case kLevelWarning: return 'W';
-    case kLevelInfo: return 'I';
-    case kLevelDebug: return 'D';
-    case kLevelTrace: return 'T';
-    default: return ' ';
+    case kLevelError:
+      return 'E';
+    case kLevelWarning:
+      return 'W';
+    case kLevelInfo:
+      return 'I';
+    case kLevelDebug:
+      return 'D';
+    case kLevelTrace:
+      return 'T';
+    default:
+      return ' ';
   }
 }
 
@@ -22,8 +28,7 @@ std::string_view SourceFileName(std::string_view path) noexcept {
 
 std::string FormatTraceLine(std::uint32_t level, int processId, const LocalTime& t,
                             std::string_view className, std::string_view operation,
-                            std::string_view message, std::string_view sourcePath,
-                            int sourceLine) {
+                            std::string_view message, std::string_view sourcePath, int sourceLine) {
   char head[96];
   std::snprintf(head, sizeof head, "%c PID[%d] %02u/%02u/%04u %02u:%02u:%02u:%03u  ",
                 TraceLevelChar(level), processId, t.month, t.day, t.year, t.hour, t.minute,

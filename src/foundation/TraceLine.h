@@ -33,8 +33,7 @@ std::string_view SourceFileName(std::string_view path) noexcept;
 // message, source file and line, ending in a line feed.
 std::string FormatTraceLine(std::uint32_t level, int processId, const LocalTime& time,
                             std::string_view className, std::string_view operation,
-                            std::string_view message, std::string_view sourcePath,
-                            int sourceLine);
+                            std::string_view message, std::string_view sourcePath, int sourceLine);
 
 // Bytes kept by a trim: the maximum less a tenth of it.
 constexpr std::int32_t TrimKeepSize(std::int32_t maxSize) noexcept {

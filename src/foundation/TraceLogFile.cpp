@@ -16,7 +16,9 @@ std::int64_t StreamLength(FILE* f) {
 }
 }  // namespace
 
-std::recursive_mutex& TraceLogLock() noexcept { return g_traceLogLock; }
+std::recursive_mutex& TraceLogLock() noexcept {
+  return g_traceLogLock;
+}
 
 bool CTraceLogFile::Open(const char* path, bool append) {
   std::lock_guard lock(g_traceLogLock);
@@ -65,12 +67,11 @@ bool CTraceLogFile::Write(std::uint32_t level, const char* className, const char
   // 3-5. Local time, process id and the formatted line.
   SYSTEMTIME st;
   GetLocalTime(&st);
-  const LocalTime t{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
-                    st.wMilliseconds};
-  const std::string text =
-      FormatTraceLine(level, static_cast<int>(GetCurrentProcessId()), t, className ? className : "",
-                      function ? function : "", message ? message : "",
-                      sourceFile ? sourceFile : "", line);
+  const LocalTime t{st.wYear,   st.wMonth,  st.wDay,         st.wHour,
+                    st.wMinute, st.wSecond, st.wMilliseconds};
+  const std::string text = FormatTraceLine(
+      level, static_cast<int>(GetCurrentProcessId()), t, className ? className : "",
+      function ? function : "", message ? message : "", sourceFile ? sourceFile : "", line);
   const bool written = std::fputs(text.c_str(), stream_.get()) >= 0;
   // 6. Every line is flushed at once.
   std::fflush(stream_.get());

@@ -33,8 +33,8 @@ class CTraceLogFile {
   void SetLevelMask(std::uint32_t mask);
   // Writes one line; false when no stream is open or the write failed. A masked-out
   // level writes nothing and returns true.
-  bool Write(std::uint32_t level, const char* className, const char* function,
-             const char* message, const char* sourceFile, int line);
+  bool Write(std::uint32_t level, const char* className, const char* function, const char* message,
+             const char* sourceFile, int line);
 
   bool IsOpen() const noexcept { return stream_.valid(); }
 

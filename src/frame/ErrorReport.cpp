@@ -47,8 +47,8 @@ HRESULT ReportError(REFCLSID clsid, UINT descriptionId, DWORD helpContext, LPCOL
   return Report(clsid, WideFromAnsi(text), helpContext, helpFile, iid, hr);
 }
 
-HRESULT ReportError(REFCLSID clsid, const char* description, DWORD helpContext,
-                    LPCOLESTR helpFile, REFIID iid, HRESULT hr) {
+HRESULT ReportError(REFCLSID clsid, const char* description, DWORD helpContext, LPCOLESTR helpFile,
+                    REFIID iid, HRESULT hr) {
   return Report(clsid, WideFromAnsi(description), helpContext, helpFile, iid, hr);
 }
 

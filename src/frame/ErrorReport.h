@@ -13,7 +13,7 @@ HRESULT ReportError(REFCLSID clsid, UINT descriptionId, DWORD helpContext, LPCOL
                     REFIID iid, HRESULT hr, HINSTANCE resources);
 
 // Description given as 8-bit text (converted with the ANSI code page).
-HRESULT ReportError(REFCLSID clsid, const char* description, DWORD helpContext,
-                    LPCOLESTR helpFile, REFIID iid, HRESULT hr);
+HRESULT ReportError(REFCLSID clsid, const char* description, DWORD helpContext, LPCOLESTR helpFile,
+                    REFIID iid, HRESULT hr);
 
 }  // namespace kelmsgs

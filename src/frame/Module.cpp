@@ -34,11 +34,21 @@ HRESULT LoadLibraryLocked(TypeLibraryCache& cache) {
 }
 }  // namespace
 
-HINSTANCE Module::Instance() noexcept { return g_instance; }
-void Module::SetInstance(HINSTANCE instance) noexcept { g_instance = instance; }
-void Module::Lock() noexcept { ++g_lockCount; }
-void Module::Unlock() noexcept { --g_lockCount; }
-long Module::LockCount() noexcept { return g_lockCount; }
+HINSTANCE Module::Instance() noexcept {
+  return g_instance;
+}
+void Module::SetInstance(HINSTANCE instance) noexcept {
+  g_instance = instance;
+}
+void Module::Lock() noexcept {
+  ++g_lockCount;
+}
+void Module::Unlock() noexcept {
+  --g_lockCount;
+}
+long Module::LockCount() noexcept {
+  return g_lockCount;
+}
 
 HRESULT Module::GetTypeLib(ITypeLib** lib) noexcept {
   if (!lib) return E_POINTER;

@@ -30,7 +30,7 @@
 namespace kelmsgs {
 
 struct RegScriptValue {
-  char type = 's';  // 's' or 'd'
+  char type = 's';   // 's' or 'd'
   std::string text;  // the string, or the number as written
   std::uint32_t number = 0;
 };

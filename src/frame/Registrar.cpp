@@ -11,8 +11,8 @@ namespace {
 constexpr WORD kScriptLanguage = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);  // 1031
 
 std::wstring Wide(const std::string& utf8) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
   if (n > 0)
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
@@ -82,7 +82,8 @@ HRESULT RegisterKey(HKEY parent, const RegScriptKey& key) {
                             KEY_READ | KEY_WRITE, nullptr, handle.put(), nullptr);
   if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
   // 3. Its values.
-  if (key.defaultValue && (rc = SetValue(handle.get(), nullptr, *key.defaultValue)) != ERROR_SUCCESS)
+  if (key.defaultValue &&
+      (rc = SetValue(handle.get(), nullptr, *key.defaultValue)) != ERROR_SUCCESS)
     return HRESULT_FROM_WIN32(rc);
   for (const auto& [valueName, value] : key.values)
     if ((rc = SetValue(handle.get(), Wide(valueName).c_str(), value)) != ERROR_SUCCESS)
@@ -118,8 +119,8 @@ void UnregisterKey(HKEY parent, const RegScriptKey& key) {
   if (key.flag == Flag::NoRemove) return;
   // A plain key goes when nothing of others is left below it.
   DWORD subkeys = 0;
-  if (RegQueryInfoKeyW(handle.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                       nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+  if (RegQueryInfoKeyW(handle.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
       subkeys == 0) {
     handle.reset();
     RegDeleteKeyW(parent, name.c_str());

@@ -3,7 +3,8 @@
 namespace kelmsgs {
 
 std::int32_t FigureAsLong(std::uint64_t value) noexcept {
-  const std::uint32_t saturated = value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
+  const std::uint32_t saturated =
+      value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
   return static_cast<std::int32_t>(saturated);
 }
 

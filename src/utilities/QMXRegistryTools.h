@@ -29,8 +29,7 @@ class CQMXRegistryTools final
   HRESULT STDMETHODCALLTYPE DeleteValue(RegistryHKeyConstants Key, BSTR SubKey,
                                         BSTR ValueName) override;
   HRESULT STDMETHODCALLTYPE SetClipboardDataString(BSTR Text) override;
-  HRESULT STDMETHODCALLTYPE SaveKey(RegistryHKeyConstants Key, BSTR SubKey,
-                                    BSTR Filename) override;
+  HRESULT STDMETHODCALLTYPE SaveKey(RegistryHKeyConstants Key, BSTR SubKey, BSTR Filename) override;
   HRESULT STDMETHODCALLTYPE RestoreKey(RegistryHKeyConstants Key, BSTR SubKey,
                                        BSTR Filename) override;
 
