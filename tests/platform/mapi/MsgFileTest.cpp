@@ -476,7 +476,7 @@ TEST_F(MsgOnStorage, SaveCommitsUnlessAskedNotToAndEndsWithTheSession) {
     MsgSession session;
     Ref<IMessage> m;
     ASSERT_EQ(OpenOnStorage(session.s, storage.get(), m.put()), S_OK);
-    EXPECT_EQ(StringProp(m.get(), PR_SUBJECT_A), "");
+    EXPECT_EQ(StringProp(m.get(), PR_SUBJECT_A), "<missing>");
   }
   // 2. Without the flag SaveChanges commits the file itself; the release callback runs
   //    once, when the message goes.
