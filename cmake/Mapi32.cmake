@@ -23,7 +23,11 @@ set(KELMSGS_MAPI32_FUNCTIONS
   "HrQueryAllRows 24"
   "FreeProws 4"
   "FreePadrlist 4"
-  "OpenStreamOnFile 24")
+  "OpenStreamOnFile 24"
+  "MAPIGetDefaultMalloc 0"
+  "OpenIMsgSession 12"
+  "CloseIMsgSession 4"
+  "OpenIMsgOnIStg 44")
 
 include(${CMAKE_CURRENT_LIST_DIR}/StdcallExports.cmake)
 

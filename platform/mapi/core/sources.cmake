@@ -11,4 +11,5 @@ set(MAPI_CORE_SOURCES
   ${MAPI_CORE_DIR}/core/StoreImage.cpp
   ${MAPI_CORE_DIR}/core/StoreEvents.cpp
   ${MAPI_CORE_DIR}/core/TableDiff.cpp
+  ${MAPI_CORE_DIR}/msgfile/MsgFile.cpp
 )

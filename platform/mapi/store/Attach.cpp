@@ -80,6 +80,7 @@ HRESULT Attach::OpenProp(ULONG tag, REFIID iid, ULONG, ULONG flags, LPUNKNOWN* o
     const bool write = writable_ && (flags & MAPI_MODIFY);
     auto* message = new Message(engine_, 0, 0, std::move(content), write,
                                 (flags & MAPI_CREATE) != 0, Ref<Attach>(this));
+    message->SetHost(parent_->host());
     *out = static_cast<IMessage*>(message);
     return S_OK;
   }
@@ -95,6 +96,11 @@ HRESULT Attach::OpenProp(ULONG tag, REFIID iid, ULONG, ULONG flags, LPUNKNOWN* o
         out);
   }
   return MAPI_E_INTERFACE_NOT_SUPPORTED;
+}
+
+std::shared_ptr<NameRegistry> Attach::Names() const {
+  if (parent_->host()) return parent_->host();
+  return PropObject<IAttach>::Names();
 }
 
 HRESULT Attach::CopyInto(REFIID iid, IUnknown* dest, const std::vector<ULONG>& excluded,

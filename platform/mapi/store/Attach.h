@@ -39,6 +39,7 @@ class Attach : public PropObject<IAttach> {
   HRESULT CopyInto(REFIID iid, IUnknown* dest, const std::vector<ULONG>& excluded,
                    ULONG flags) override;
   std::shared_ptr<StoreEngine> Engine() const override { return engine_; }
+  std::shared_ptr<NameRegistry> Names() const override;
 
  private:
   Ref<Message> parent_;

@@ -40,6 +40,41 @@ const std::vector<ULONG> kAttachColumns = {
     PR_ATTACH_NUM,        PR_INSTANCE_KEY,  PR_RECORD_KEY,     PR_RENDERING_POSITION,
     PR_ATTACH_FILENAME_A, PR_ATTACH_METHOD, PR_DISPLAY_NAME_A, PR_ATTACH_SIZE};
 
+// Named properties keep their names when they move to an object whose names live
+// elsewhere (a store and a message file number them differently); a property whose
+// identifier names nothing is left out.
+HRESULT RemapRow(Row& row, NameRegistry& from, NameRegistry& to) {
+  Row out;
+  for (Prop& p : row) {
+    if (IdOf(p.tag) < 0x8000) {
+      out.push_back(std::move(p));
+      continue;
+    }
+    NamedKey key;
+    std::uint16_t id = 0;
+    if (!from.NameOf(IdOf(p.tag), key)) continue;
+    if (HRESULT hr = to.Lookup(key, true, id); FAILED(hr)) return hr;
+    p.tag = MakeTag(id, TypeOf(p.tag));
+    out.push_back(std::move(p));
+  }
+  row = std::move(out);
+  return S_OK;
+}
+
+HRESULT RemapNames(MessageData& m, NameRegistry& from, NameRegistry& to) {
+  HRESULT hr = RemapRow(m.props, from, to);
+  for (Row& r : m.recipients) {
+    if (SUCCEEDED(hr)) hr = RemapRow(r, from, to);
+  }
+  for (AttachData& a : m.attachments) {
+    if (SUCCEEDED(hr)) hr = RemapRow(a.props, from, to);
+    for (MessageData& e : a.embedded) {
+      if (SUCCEEDED(hr)) hr = RemapNames(e, from, to);
+    }
+  }
+  return hr;
+}
+
 }  // namespace
 
 MessageData FilterForCopy(const MessageData& source, const std::vector<ULONG>& excluded) {
@@ -55,7 +90,7 @@ MessageData FilterForCopy(const MessageData& source, const std::vector<ULONG>& e
 Message::Message(std::shared_ptr<StoreEngine> engine, std::uint64_t id, std::uint64_t folder,
                  MessageData data, bool writable, bool isNew, Ref<Attach> owner)
     : engine_(std::move(engine)),
-      who_(StoreIdentity::Of(*engine_)),
+      who_(engine_ ? StoreIdentity::Of(*engine_) : StoreIdentity{}),
       id_(id),
       folder_(folder),
       data_(std::move(data)),
@@ -69,6 +104,15 @@ Message::Message(std::shared_ptr<StoreEngine> engine, std::uint64_t id, std::uin
     }
     PutProp(data_.props, TimeProp(PR_CREATION_TIME, Now()));
   }
+}
+
+Message::Message(std::shared_ptr<MessageHost> host, MessageData data, bool writable)
+    : Message(nullptr, 0, 0, std::move(data), writable, false) {
+  host_ = std::move(host);
+}
+
+Message::~Message() {
+  if (host_ && !owner_) host_->Released(this);
 }
 
 void* Message::FindInterface(REFIID iid) {
@@ -108,6 +152,7 @@ HRESULT Message::Save(ULONG) {
     owner_->PutEmbedded(data_);
     return S_OK;
   }
+  if (host_) return host_->SaveMessage(data_);
   // 2. A stored message must still exist, and its folder too.
   const bool folderThere =
       engine_->Read([&](const StoreImage& image) { return image.folders.count(folder_) > 0; });
@@ -280,7 +325,7 @@ STDMETHODIMP Message::SetReadFlag(ULONG flags) {
   value =
       (flags & CLEAR_READ_FLAG) ? (value & ~std::int64_t{MSGFLAG_READ}) : (value | MSGFLAG_READ);
   PutProp(data_.props, MakeLong(PR_MESSAGE_FLAGS, value));
-  if (isNew_ || owner_) return S_OK;
+  if (isNew_ || owner_ || host_) return S_OK;
   // The read state is saved at once, as stores do.
   return engine_->Read([&](const StoreImage& image) { return image.messages.count(id_) > 0; })
              ? [&] {
@@ -306,6 +351,12 @@ HRESULT Message::CopyInto(REFIID iid, IUnknown* dest, const std::vector<ULONG>& 
   if (SUCCEEDED(dest->QueryInterface(kIidStandinMessage, reinterpret_cast<void**>(&target)))) {
     Ref<Message> hold = Ref<Message>::adopt(target);
     if (!target->writable()) return MAPI_E_NO_ACCESS;
+    if (host_ || target->host()) {
+      const std::shared_ptr<NameRegistry> from = Names(), to = target->Names();
+      if (from && to && from != to) {
+        if (HRESULT hr = RemapNames(copy, *from, *to); FAILED(hr)) return hr;
+      }
+    }
     MessageData merged = target->data();
     for (Prop& p : copy.props) {
       if (!(flags & MAPI_NOREPLACE) || !FindPropById(merged.props, IdOf(p.tag)))

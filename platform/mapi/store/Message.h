@@ -5,6 +5,7 @@
 
 #include <mapix.h>
 
+#include "store/MessageHost.h"
 #include "store/ObjectProps.h"
 #include "store/PropObject.h"
 
@@ -17,6 +18,9 @@ class Message : public PropObject<IMessage> {
   // A message of a folder (id and folder set) or embedded in an attachment (owner set).
   Message(std::shared_ptr<StoreEngine> engine, std::uint64_t id, std::uint64_t folder,
           MessageData data, bool writable, bool isNew, Ref<Attach> owner = {});
+  // A top-level message of no store, saved by its host.
+  Message(std::shared_ptr<MessageHost> host, MessageData data, bool writable);
+  ~Message() override;
 
   STDMETHODIMP GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override;
   STDMETHODIMP OpenAttach(ULONG num, LPCIID iid, ULONG flags, LPATTACH* attach) override;
@@ -33,6 +37,9 @@ class Message : public PropObject<IMessage> {
   // Replaces the whole content (copies between the stand-in's messages).
   void ReplaceData(MessageData data) { data_ = std::move(data); }
   bool writable() const { return writable_; }
+  // The host of the top-level message, shared by its attachments and embedded messages.
+  const std::shared_ptr<MessageHost>& host() const { return host_; }
+  void SetHost(std::shared_ptr<MessageHost> host) { host_ = std::move(host); }
 
  protected:
   void* FindInterface(REFIID iid) override;
@@ -46,6 +53,9 @@ class Message : public PropObject<IMessage> {
   HRESULT CopyInto(REFIID iid, IUnknown* dest, const std::vector<ULONG>& excluded,
                    ULONG flags) override;
   std::shared_ptr<StoreEngine> Engine() const override { return engine_; }
+  std::shared_ptr<NameRegistry> Names() const override {
+    return host_ ? host_ : PropObject<IMessage>::Names();
+  }
 
  private:
   std::shared_ptr<StoreEngine> engine_;
@@ -55,6 +65,7 @@ class Message : public PropObject<IMessage> {
   MessageData data_;
   bool isNew_;
   Ref<Attach> owner_;
+  std::shared_ptr<MessageHost> host_;
 };
 
 // Copies of a message's content onto another message, leaving out excluded properties;

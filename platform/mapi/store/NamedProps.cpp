@@ -31,9 +31,69 @@ bool KeyOf(const MAPINAMEID* name, NamedKey& key) {
   return true;
 }
 
+// The store's registry: lookups catch up with other processes first; a registration
+// is a commit, and another process that registered the name first wins.
+class EngineNames : public NameRegistry {
+ public:
+  explicit EngineNames(std::shared_ptr<StoreEngine> engine) : engine_(std::move(engine)) {}
+
+  HRESULT Lookup(const NamedKey& key, bool create, std::uint16_t& id) override {
+    id = Find(key);
+    if (id || !create) return S_OK;
+    const std::uint16_t next = engine_->Read([](const StoreImage& image) -> std::uint16_t {
+      return image.namedById.empty() ? 0x8000 : image.namedById.rbegin()->first + 1;
+    });
+    if (next < 0x8000 || next > 0xFFFE) return MAPI_E_NOT_ENOUGH_RESOURCES;
+    StoreOp op;
+    op.kind = StoreOpKind::NamedProp;
+    op.guid = key.guid;
+    op.nameKind = key.nameKind;
+    op.lid = key.lid;
+    op.name = key.name;
+    op.propId = next;
+    if (HRESULT hr = engine_->Commit({op}); FAILED(hr)) return hr;
+    id = Find(key);
+    return S_OK;
+  }
+
+  bool NameOf(std::uint16_t id, NamedKey& key) override {
+    return engine_->Read([&](const StoreImage& image) {
+      auto it = image.namedById.find(id);
+      if (it == image.namedById.end()) return false;
+      key = it->second;
+      return true;
+    });
+  }
+
+  std::vector<std::uint16_t> Ids(const std::string* guid) override {
+    engine_->Refresh();
+    return engine_->Read([&](const StoreImage& image) {
+      std::vector<std::uint16_t> ids;
+      for (const auto& [id, key] : image.namedById) {
+        if (!guid || key.guid == *guid) ids.push_back(id);
+      }
+      return ids;
+    });
+  }
+
+ private:
+  std::uint16_t Find(const NamedKey& key) {
+    return engine_->Read([&](const StoreImage& image) -> std::uint16_t {
+      auto it = image.named.find(key);
+      return it == image.named.end() ? 0 : it->second;
+    });
+  }
+  std::shared_ptr<StoreEngine> engine_;
+};
+
 }  // namespace
 
-HRESULT GetIDsFromNames(StoreEngine& engine, ULONG count, LPMAPINAMEID* names, ULONG flags,
+std::shared_ptr<NameRegistry> StoreNames(std::shared_ptr<StoreEngine> engine) {
+  engine->Refresh();
+  return std::make_shared<EngineNames>(std::move(engine));
+}
+
+HRESULT GetIDsFromNames(NameRegistry& registry, ULONG count, LPMAPINAMEID* names, ULONG flags,
                         LPSPropTagArray* tags) {
   // 1. Arguments.
   if (!tags || (count && !names)) return MAPI_E_INVALID_PARAMETER;
@@ -41,39 +101,17 @@ HRESULT GetIDsFromNames(StoreEngine& engine, ULONG count, LPMAPINAMEID* names, U
   control::Journal("IMAPIProp::GetIDsFromNames", flags);
   if (HRESULT hr = control::Fault("GetIDsFromNames"); FAILED(hr)) return hr;
   if (count == 0) return MAPI_E_INVALID_PARAMETER;
-  engine.Refresh();
   // 2. Look every name up; with MAPI_CREATE, register the ones that are new.
   std::vector<ULONG> result(count, PROP_TAG(PT_ERROR, 0));
   bool errors = false;
   for (ULONG i = 0; i < count; ++i) {
     NamedKey key;
+    std::uint16_t id = 0;
     if (!KeyOf(names[i], key)) {
       errors = true;
       continue;
     }
-    std::uint16_t id = engine.Read([&](const StoreImage& image) -> std::uint16_t {
-      auto it = image.named.find(key);
-      return it == image.named.end() ? 0 : it->second;
-    });
-    if (!id && (flags & MAPI_CREATE)) {
-      const std::uint16_t next = engine.Read([](const StoreImage& image) -> std::uint16_t {
-        return image.namedById.empty() ? 0x8000 : image.namedById.rbegin()->first + 1;
-      });
-      if (next < 0x8000 || next > 0xFFFE) return MAPI_E_NOT_ENOUGH_RESOURCES;
-      StoreOp op;
-      op.kind = StoreOpKind::NamedProp;
-      op.guid = key.guid;
-      op.nameKind = key.nameKind;
-      op.lid = key.lid;
-      op.name = key.name;
-      op.propId = next;
-      if (HRESULT hr = engine.Commit({op}); FAILED(hr)) return hr;
-      // Another process may have registered the name first; its identifier wins.
-      id = engine.Read([&](const StoreImage& image) -> std::uint16_t {
-        auto it = image.named.find(key);
-        return it == image.named.end() ? 0 : it->second;
-      });
-    }
+    if (HRESULT hr = registry.Lookup(key, (flags & MAPI_CREATE) != 0, id); FAILED(hr)) return hr;
     if (id) {
       result[i] = PROP_TAG(PT_UNSPECIFIED, id);
     } else {
@@ -85,26 +123,21 @@ HRESULT GetIDsFromNames(StoreEngine& engine, ULONG count, LPMAPINAMEID* names, U
   return errors ? MAPI_W_ERRORS_RETURNED : S_OK;
 }
 
-HRESULT GetNamesFromIDs(StoreEngine& engine, LPSPropTagArray* tags, LPGUID propSet, ULONG flags,
+HRESULT GetNamesFromIDs(NameRegistry& registry, LPSPropTagArray* tags, LPGUID propSet, ULONG flags,
                         ULONG* count, LPMAPINAMEID** names) {
   // 1. Arguments.
   if (!tags || !count || !names) return MAPI_E_INVALID_PARAMETER;
   *count = 0;
   *names = nullptr;
   control::Journal("IMAPIProp::GetNamesFromIDs", flags);
-  engine.Refresh();
   // 2. Without tags: every named property (of the given set).
   std::vector<ULONG> ids;
   if (*tags) {
     for (ULONG i = 0; i < (*tags)->cValues; ++i) ids.push_back((*tags)->aulPropTag[i]);
   } else {
     const std::string wanted = GuidBytes(propSet);
-    engine.Read([&](const StoreImage& image) {
-      for (const auto& [id, key] : image.namedById) {
-        if (!propSet || key.guid == wanted) ids.push_back(PROP_TAG(PT_UNSPECIFIED, id));
-      }
-      return 0;
-    });
+    for (std::uint16_t id : registry.Ids(propSet ? &wanted : nullptr))
+      ids.push_back(PROP_TAG(PT_UNSPECIFIED, id));
     if (HRESULT hr = MakeTagArray(ids, tags); FAILED(hr)) return hr;
   }
   // 3. One block: the pointer array, each name chained to it; unknown ones are null.
@@ -117,13 +150,7 @@ HRESULT GetNamesFromIDs(StoreEngine& engine, LPSPropTagArray* tags, LPGUID propS
   for (std::size_t i = 0; i < ids.size(); ++i) {
     owner.get()[i] = nullptr;
     NamedKey key;
-    const bool known = engine.Read([&](const StoreImage& image) {
-      auto it = image.namedById.find(static_cast<std::uint16_t>(PROP_ID(ids[i])));
-      if (it == image.namedById.end()) return false;
-      key = it->second;
-      return true;
-    });
-    if (!known) {
+    if (!registry.NameOf(static_cast<std::uint16_t>(PROP_ID(ids[i])), key)) {
       errors = true;
       continue;
     }

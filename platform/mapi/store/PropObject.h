@@ -213,17 +213,17 @@ class PropObject : public I, public ComObject {
 
   STDMETHODIMP GetNamesFromIDs(LPSPropTagArray* tags, LPGUID propSet, ULONG flags, ULONG* count,
                                LPMAPINAMEID** names) override {
-    std::shared_ptr<StoreEngine> engine = Engine();
-    if (!engine) return MAPI_E_NO_SUPPORT;
-    return mapistandin::GetNamesFromIDs(*engine, tags, propSet, flags, count, names);
+    std::shared_ptr<NameRegistry> registry = Names();
+    if (!registry) return MAPI_E_NO_SUPPORT;
+    return mapistandin::GetNamesFromIDs(*registry, tags, propSet, flags, count, names);
   }
 
   STDMETHODIMP GetIDsFromNames(ULONG count, LPMAPINAMEID* names, ULONG flags,
                                LPSPropTagArray* tags) override {
-    std::shared_ptr<StoreEngine> engine = Engine();
-    if (!engine) return MAPI_E_NO_SUPPORT;
+    std::shared_ptr<NameRegistry> registry = Names();
+    if (!registry) return MAPI_E_NO_SUPPORT;
     if ((flags & MAPI_CREATE) && !writable_ && !namesAlwaysWritable_) return MAPI_E_NO_ACCESS;
-    return mapistandin::GetIDsFromNames(*engine, count, names, flags, tags);
+    return mapistandin::GetIDsFromNames(*registry, count, names, flags, tags);
   }
 
   // Writes values onto another object through its SetProps; MAPI_NOREPLACE keeps the
@@ -263,6 +263,11 @@ class PropObject : public I, public ComObject {
   virtual HRESULT CopyInto(REFIID iid, IUnknown* dest, const std::vector<ULONG>& excluded,
                            ULONG flags) = 0;
   virtual std::shared_ptr<StoreEngine> Engine() const { return nullptr; }
+  // Where the object's named properties live: its store's, unless a derived class says.
+  virtual std::shared_ptr<NameRegistry> Names() const {
+    std::shared_ptr<StoreEngine> engine = Engine();
+    return engine ? StoreNames(std::move(engine)) : nullptr;
+  }
 
   static HRESULT ReportProblems(const std::vector<SPropProblem>& rejected,
                                 LPSPropProblemArray* out) {
