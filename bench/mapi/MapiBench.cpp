@@ -12,9 +12,11 @@
 #include <string>
 
 #include "BaselineFolder.h"
+#include "BenchTiming.h"
 #include "KelMsgs.h"
 #include "MapiStandinControl.h"
 #include "RawClient.h"
+#include "TraceLogBench.h"
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
 #include "frame/Module.h"
@@ -26,34 +28,9 @@ using kelmsgs::ComPtr;
 
 constexpr ULONG kMessages = 10000;
 constexpr ULONG kOpened = 1000;
-constexpr int kRepetitions = 5;
-
-// The best time of `repetitions` runs of f, in seconds; f returns false on a failure.
-template <class F>
-double Best(F f, int repetitions = kRepetitions) {
-  LARGE_INTEGER frequency{};
-  QueryPerformanceFrequency(&frequency);
-  double best = 1e30;
-  for (int r = 0; r < repetitions; ++r) {
-    LARGE_INTEGER start{}, end{};
-    QueryPerformanceCounter(&start);
-    if (!f()) return -1;
-    QueryPerformanceCounter(&end);
-    best = std::min(best, double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
-  }
-  return best;
-}
-
-void Report(const char* figure, double library, double baseline, double perRun,
-            const char* target) {
-  if (library < 0 || baseline < 0) {
-    std::printf("BENCH\t%s\tfailed\tfailed\t%s\n", figure, target);
-    return;
-  }
-  std::printf("BENCH\t%s\t%.4f\t%.4f\t%s\n", figure, library * 1e6 / perRun,
-              baseline * 1e6 / perRun, target);
-  std::fflush(stdout);
-}
+constexpr ULONG kFolders = 1000;
+using bench::Best;
+using bench::Report;
 
 bool Fail(const char* what, HRESULT hr) {
   std::fprintf(stderr, "mapi_bench: %s failed (0x%08lX)\n", what, static_cast<unsigned long>(hr));
@@ -85,7 +62,8 @@ LONG GeneratedFolder(IQMXStoreFolder* root) {
   return -1;
 }
 
-bool Open(Mailbox& box) {
+// The library's session on the default profile, its first store and root folder.
+bool OpenSession(Mailbox& box) {
   HRESULT hr = kelmsgs::CQMXSession::Create(box.session);
   if (FAILED(hr)) return Fail("session", hr);
   VARIANT_BOOL ok = VARIANT_FALSE;
@@ -93,14 +71,20 @@ bool Open(Mailbox& box) {
   if (FAILED(hr) || !ok) return Fail("logon", hr);
   if (FAILED(hr = box.session->get_MsgStore(0, box.store.put()))) return Fail("store", hr);
   if (FAILED(hr = box.store->get_RootFolder(box.root.put()))) return Fail("root", hr);
-  box.folderIndex = GeneratedFolder(box.root.get());
-  if (box.folderIndex < 0) return Fail("the generated folder", MAPI_E_NOT_FOUND);
-  if (FAILED(hr = box.root->get_Folder(box.folderIndex, box.folder.put())) || !box.folder)
-    return Fail("folder", hr);
   ComPtr<IUnknown> mapi;
   if (FAILED(hr = box.root->get_MAPIObject(mapi.put())) ||
       FAILED(hr = mapi->QueryInterface(IID_IMAPIFolder, box.rootMapi.put_void())))
     return Fail("root folder object", hr);
+  return true;
+}
+
+// The generated folder of every message, in the library and through MAPI.
+bool OpenFolder(Mailbox& box) {
+  box.folderIndex = GeneratedFolder(box.root.get());
+  if (box.folderIndex < 0) return Fail("the generated folder", MAPI_E_NOT_FOUND);
+  HRESULT hr = box.root->get_Folder(box.folderIndex, box.folder.put());
+  if (FAILED(hr) || !box.folder) return Fail("folder", hr);
+  ComPtr<IUnknown> mapi;
   if (FAILED(hr = box.folder->get_MAPIObject(mapi.put())) ||
       FAILED(hr = mapi->QueryInterface(IID_IMAPIFolder, box.folderMapi.put_void())))
     return Fail("folder object", hr);
@@ -232,12 +216,47 @@ void Enumerate(Mailbox& box) {
          1, "1.5");
 }
 
+// Opens every folder below `folder` through Folder(i), depth first.
+bool WalkLibrary(IQMXStoreFolder* folder, long& visited) {
+  LONG count = 0;
+  if (FAILED(folder->get_SubfolderCount(&count))) return false;
+  for (LONG i = 0; i < count; ++i) {
+    ComPtr<IQMXStoreFolder> sub;
+    if (FAILED(folder->get_Folder(i, sub.put())) || !sub) return false;
+    ++visited;
+    if (!WalkLibrary(sub.get(), visited)) return false;
+  }
+  return true;
+}
+
+// A walk of every folder of a store of 1,000 generated folders (nested three deep), through
+// the library's folder objects against the hierarchy tables of the same folders.
+void FolderWalk(Mailbox& box) {
+  long libraryVisited = 0, rawVisited = 0;
+  IQMXStoreFolder* root = box.root.get();
+  const double library = Best([&] {
+    libraryVisited = 0;
+    return WalkLibrary(root, libraryVisited);
+  });
+  const double raw = Best([&] {
+    rawVisited = 0;
+    return SUCCEEDED(rawclient::WalkHierarchy(box.rootMapi.get(), rawVisited));
+  });
+  if (libraryVisited != rawVisited || libraryVisited < long(kFolders)) {
+    std::fprintf(stderr, "mapi_bench: the walks visited %ld and %ld folders\n", libraryVisited,
+                 rawVisited);
+    Report("walk 1,000 folders (Folder(i) vs hierarchy tables)", -1, -1, 1, "1.3");
+    return;
+  }
+  Report("walk 1,000 folders (Folder(i) vs hierarchy tables)", library, raw, 1, "1.3");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   kelmsgs::Module::SetInstance(GetModuleHandleW(nullptr));
   if (FAILED(CoInitialize(nullptr))) return 1;
-  // 1. The inputs: a profile of one folder holding every message.
+  // 1. The stand-in's profile generator: every figure makes its inputs with it.
   const std::string dir = argc > 1 ? argv[1] : "C:\\windows\\temp\\kelmsgs-bench";
   kelmsgs::Library mapi(LoadLibraryA("mapi32.dll"));
   const auto generate =
@@ -249,20 +268,33 @@ int main(int argc, char** argv) {
     std::fputs("mapi_bench: the messaging stand-in is not installed\n", stderr);
     return 1;
   }
-  const HRESULT hr = generate("Bench", dir.c_str(), 1, kMessages);
-  if (FAILED(hr)) return Fail("profile generation", hr) ? 0 : 1;
   int result = 0;
   {
-    // 2. The figures.
+    // 2. The figures over one folder of every message.
     Mailbox box;
-    if (Open(box)) {
+    const HRESULT hr = generate("Bench", dir.c_str(), 1, kMessages);
+    if (FAILED(hr)) Fail("profile generation", hr);
+    if (SUCCEEDED(hr) && OpenSession(box) && OpenFolder(box)) {
       EarlyBound(box);
       Enumerate(box);
-      box.session->Logoff(VARIANT_TRUE);
     } else {
       result = 1;
     }
+    if (box.session) box.session->Logoff(VARIANT_TRUE);
   }
+  {
+    // 3. The folder walk, over a profile of folders only.
+    Mailbox box;
+    const HRESULT hr = generate("BenchFolders", dir.c_str(), kFolders, 0);
+    if (FAILED(hr)) Fail("profile generation", hr);
+    if (SUCCEEDED(hr) && OpenSession(box))
+      FolderWalk(box);
+    else
+      result = 1;
+    if (box.session) box.session->Logoff(VARIANT_TRUE);
+  }
+  // 4. The trace log.
+  bench::TraceLogFigures();
   kelmsgs::Module::Shutdown();
   CoUninitialize();
   return result;

@@ -24,4 +24,8 @@ HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_
 HRESULT OpenAndReadSubjects(IMAPIFolder* folder, const SRowSet* ids, ULONG count,
                             std::size_t& chars);
 
+// Opens every folder below `folder`, depth first, through the hierarchy tables' entry
+// identifiers; `visited` counts the folders opened.
+HRESULT WalkHierarchy(IMAPIContainer* folder, long& visited);
+
 }  // namespace rawclient

@@ -1,0 +1,42 @@
+// Timing and reporting shared by the benchmarks of mapi_bench.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace bench {
+
+constexpr int kRepetitions = 5;
+
+// The best time of `repetitions` runs of f, in seconds; -1 when f returns false (a failure).
+template <class F>
+double Best(F f, int repetitions = kRepetitions) {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  double best = 1e30;
+  for (int r = 0; r < repetitions; ++r) {
+    LARGE_INTEGER start{}, end{};
+    QueryPerformanceCounter(&start);
+    if (!f()) return -1;
+    QueryPerformanceCounter(&end);
+    best = std::min(best, double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
+  }
+  return best;
+}
+
+// One figure line, "BENCH<tab>figure<tab>library us<tab>baseline us<tab>target": times of
+// a run of `perRun` operations, given per operation.
+inline void Report(const char* figure, double library, double baseline, double perRun,
+                   const char* target) {
+  if (library < 0 || baseline < 0) {
+    std::printf("BENCH\t%s\tfailed\tfailed\t%s\n", figure, target);
+  } else {
+    std::printf("BENCH\t%s\t%.4f\t%.4f\t%s\n", figure, library * 1e6 / perRun,
+                baseline * 1e6 / perRun, target);
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace bench
