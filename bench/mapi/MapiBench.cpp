@@ -29,8 +29,9 @@ using kelmsgs::ComPtr;
 constexpr ULONG kMessages = 10000;
 constexpr ULONG kOpened = 1000;
 constexpr ULONG kFolders = 1000;
-using bench::Best;
+using bench::BestOfBoth;
 using bench::Report;
+using bench::Times;
 
 bool Fail(const char* what, HRESULT hr) {
   std::fprintf(stderr, "mapi_bench: %s failed (0x%08lX)\n", what, static_cast<unsigned long>(hr));
@@ -114,51 +115,58 @@ void EarlyBound(Mailbox& box) {
 
   constexpr int kCalls = 1000000;
   volatile LONG sink = 0;
-  Report("early-bound MessageCount", Best([&] {
-           for (int i = 0; i < kCalls; ++i) {
-             LONG n = 0;
-             folder->get_MessageCount(&n);
-             sink = sink + n;
-           }
-           return true;
-         }),
-         Best([&] {
-           for (int i = 0; i < kCalls; ++i) sink = sink + baseline->MessageCount();
-           return true;
-         }),
+  Report("early-bound MessageCount",
+         BestOfBoth(
+             [&] {
+               for (int i = 0; i < kCalls; ++i) {
+                 LONG n = 0;
+                 folder->get_MessageCount(&n);
+                 sink = sink + n;
+               }
+               return true;
+             },
+             [&] {
+               for (int i = 0; i < kCalls; ++i) sink = sink + baseline->MessageCount();
+               return true;
+             }),
          kCalls, "1.5");
 
   constexpr int kGets = 200000;
-  Report("early-bound MessageProperty(i, 2)", Best([&] {
-           for (int i = 0; i < kGets; ++i) {
-             kelmsgs::Variant v;
-             if (FAILED(folder->get_MessageProperty(i % kMessages, mpSubject, &v))) return false;
-           }
-           return true;
-         }),
-         Best([&] {
-           for (int i = 0; i < kGets; ++i) {
-             kelmsgs::Variant v;
-             if (FAILED(baseline->Subject(i % kMessages, &v))) return false;
-           }
-           return true;
-         }),
+  Report("early-bound MessageProperty(i, 2)",
+         BestOfBoth(
+             [&] {
+               for (int i = 0; i < kGets; ++i) {
+                 kelmsgs::Variant v;
+                 if (FAILED(folder->get_MessageProperty(i % kMessages, mpSubject, &v)))
+                   return false;
+               }
+               return true;
+             },
+             [&] {
+               for (int i = 0; i < kGets; ++i) {
+                 kelmsgs::Variant v;
+                 if (FAILED(baseline->Subject(i % kMessages, &v))) return false;
+               }
+               return true;
+             }),
          kGets, "1.5");
 
-  Report("early-bound Subject", Best([&] {
-           for (int i = 0; i < kGets; ++i) {
-             kelmsgs::Bstr s;
-             if (FAILED(message->get_Subject(s.put()))) return false;
-           }
-           return true;
-         }),
-         Best([&] {
-           for (int i = 0; i < kGets; ++i) {
-             kelmsgs::Bstr s;
-             if (FAILED(baseline->HeldSubject(s.put()))) return false;
-           }
-           return true;
-         }),
+  Report("early-bound Subject",
+         BestOfBoth(
+             [&] {
+               for (int i = 0; i < kGets; ++i) {
+                 kelmsgs::Bstr s;
+                 if (FAILED(message->get_Subject(s.put()))) return false;
+               }
+               return true;
+             },
+             [&] {
+               for (int i = 0; i < kGets; ++i) {
+                 kelmsgs::Bstr s;
+                 if (FAILED(baseline->HeldSubject(s.put()))) return false;
+               }
+               return true;
+             }),
          kGets, "1.5");
 }
 
@@ -175,44 +183,49 @@ void Enumerate(Mailbox& box) {
   const SBinary folderId = folderProps.get()[0].Value.bin;
   const LONG index = box.folderIndex;
   IQMXStoreFolder* root = box.root.get();
-  Report("enumerate 10,000 subjects (MessageProperty vs QueryRows)", Best([&] {
-           ComPtr<IQMXStoreFolder> folder;
-           LONG count = 0;
-           if (FAILED(root->get_Folder(index, folder.put())) || !folder ||
-               FAILED(folder->get_MessageCount(&count)) || count != LONG(kMessages))
-             return false;
-           for (LONG i = 0; i < count; ++i) {
-             kelmsgs::Variant v;
-             if (FAILED(folder->get_MessageProperty(i, mpSubject, &v))) return false;
-           }
-           return true;
-         }),
-         Best([&] {
-           std::size_t rows = 0, chars = 0;
-           return SUCCEEDED(rawclient::ReadSubjects(box.rootMapi.get(), folderId, rows, chars)) &&
-                  rows == kMessages;
-         }),
-         1, "1.2");
+  Report(
+      "enumerate 10,000 subjects (MessageProperty vs QueryRows)",
+      BestOfBoth(
+          [&] {
+            ComPtr<IQMXStoreFolder> folder;
+            LONG count = 0;
+            if (FAILED(root->get_Folder(index, folder.put())) || !folder ||
+                FAILED(folder->get_MessageCount(&count)) || count != LONG(kMessages))
+              return false;
+            for (LONG i = 0; i < count; ++i) {
+              kelmsgs::Variant v;
+              if (FAILED(folder->get_MessageProperty(i, mpSubject, &v))) return false;
+            }
+            return true;
+          },
+          [&] {
+            std::size_t rows = 0, chars = 0;
+            return SUCCEEDED(rawclient::ReadSubjects(box.rootMapi.get(), folderId, rows, chars)) &&
+                   rows == kMessages;
+          }),
+      1, "1.2");
 
   kelmsgs::RowSet ids;
   hr = rawclient::AllRows(box.folderMapi.get(), reinterpret_cast<LPSPropTagArray>(&idColumn), ids);
   if (FAILED(hr)) return void(Fail("message identifiers", hr));
   IQMXStoreFolder* folder = box.folder.get();
-  Report("open 1,000 messages + Subject (Message(i) vs OpenEntry+GetProps)", Best([&] {
-           for (ULONG i = 0; i < kOpened; ++i) {
-             ComPtr<IQMXMessage> message;
-             kelmsgs::Bstr s;
-             if (FAILED(folder->get_Message(LONG(i), message.put())) || !message ||
-                 FAILED(message->get_Subject(s.put())))
-               return false;
-           }
-           return true;
-         }),
-         Best([&] {
-           std::size_t chars = 0;
-           return SUCCEEDED(
-               rawclient::OpenAndReadSubjects(box.folderMapi.get(), ids.get(), kOpened, chars));
-         }),
+  Report("open 1,000 messages + Subject (Message(i) vs OpenEntry+GetProps)",
+         BestOfBoth(
+             [&] {
+               for (ULONG i = 0; i < kOpened; ++i) {
+                 ComPtr<IQMXMessage> message;
+                 kelmsgs::Bstr s;
+                 if (FAILED(folder->get_Message(LONG(i), message.put())) || !message ||
+                     FAILED(message->get_Subject(s.put())))
+                   return false;
+               }
+               return true;
+             },
+             [&] {
+               std::size_t chars = 0;
+               return SUCCEEDED(
+                   rawclient::OpenAndReadSubjects(box.folderMapi.get(), ids.get(), kOpened, chars));
+             }),
          1, "1.5");
 }
 
@@ -234,21 +247,22 @@ bool WalkLibrary(IQMXStoreFolder* folder, long& visited) {
 void FolderWalk(Mailbox& box) {
   long libraryVisited = 0, rawVisited = 0;
   IQMXStoreFolder* root = box.root.get();
-  const double library = Best([&] {
-    libraryVisited = 0;
-    return WalkLibrary(root, libraryVisited);
-  });
-  const double raw = Best([&] {
-    rawVisited = 0;
-    return SUCCEEDED(rawclient::WalkHierarchy(box.rootMapi.get(), rawVisited));
-  });
+  const Times times = BestOfBoth(
+      [&] {
+        libraryVisited = 0;
+        return WalkLibrary(root, libraryVisited);
+      },
+      [&] {
+        rawVisited = 0;
+        return SUCCEEDED(rawclient::WalkHierarchy(box.rootMapi.get(), rawVisited));
+      });
   if (libraryVisited != rawVisited || libraryVisited < long(kFolders)) {
     std::fprintf(stderr, "mapi_bench: the walks visited %ld and %ld folders\n", libraryVisited,
                  rawVisited);
-    Report("walk 1,000 folders (Folder(i) vs hierarchy tables)", -1, -1, 1, "1.3");
+    Report("walk 1,000 folders (Folder(i) vs hierarchy tables)", {-1, -1}, 1, "1.3");
     return;
   }
-  Report("walk 1,000 folders (Folder(i) vs hierarchy tables)", library, raw, 1, "1.3");
+  Report("walk 1,000 folders (Folder(i) vs hierarchy tables)", times, 1, "1.3");
 }
 
 }  // namespace

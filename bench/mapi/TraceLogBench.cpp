@@ -48,18 +48,16 @@ bool WriteLines(const std::string& path, bool on) {
 void TraceLogFigures() {
   const std::string libraryPath = TempPath("kelmsgs-bench-trace.log");
   const std::string rawPath = TempPath("kelmsgs-bench-raw.log");
-  // 1. The library's lines, logging on; their average length makes the raw lines.
-  const double on = Best([&] { return WriteLines(libraryPath, true); });
-  const long long bytes = FileSize(libraryPath);
-  if (bytes <= 0) {
-    Report("trace-log line, logging on (vs fputs+fflush)", -1, -1, kLines, "2");
+  // 1. The library's lines, logging on, once: their average length makes the raw lines.
+  if (!WriteLines(libraryPath, true) || FileSize(libraryPath) <= 0) {
+    Report("trace-log line, logging on (vs fputs+fflush)", {-1, -1}, kLines, "2");
     return;
   }
   // Text mode writes each line feed as two bytes.
-  const std::size_t length = static_cast<std::size_t>(bytes / kLines);
+  const std::size_t length = static_cast<std::size_t>(FileSize(libraryPath) / kLines);
   const std::string line = std::string(length > 2 ? length - 2 : 0, 'x') + "\n";
   // 2. Raw buffered writes with a flush per line.
-  const double raw = Best([&] {
+  const auto raw = [&] {
     kelmsgs::CFile file(std::fopen(rawPath.c_str(), "w"));
     if (!file) return false;
     for (int i = 0; i < kLines; ++i) {
@@ -67,11 +65,12 @@ void TraceLogFigures() {
       std::fflush(file.get());
     }
     return true;
-  });
-  // 3. Logging off: the same calls, nothing written.
-  const double off = Best([&] { return WriteLines(libraryPath, false); });
-  Report("trace-log line, logging on (vs fputs+fflush)", on, raw, kLines, "2");
-  Report("trace-log line, logging off (vs fputs+fflush)", off, raw, kLines, "-");
+  };
+  // 3. Logging on, and off (the same calls, nothing written), against them.
+  Report("trace-log line, logging on (vs fputs+fflush)",
+         BestOfBoth([&] { return WriteLines(libraryPath, true); }, raw), kLines, "2");
+  Report("trace-log line, logging off (vs fputs+fflush)",
+         BestOfBoth([&] { return WriteLines(libraryPath, false); }, raw), kLines, "-");
   DeleteFileA(libraryPath.c_str());
   DeleteFileA(rawPath.c_str());
 }
