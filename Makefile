@@ -1,7 +1,8 @@
-# The two commands of the project; scripts/ does the work.
+# The commands of the project; scripts/ does the work.
 #   make demo [ARCH=x64|x86]   the demo on the 64-bit (default) or the 32-bit build
 #   make test                  every test of every build
-.PHONY: demo test build clean
+#   make bench                 the benchmarks on the 64-bit build, one table of figures
+.PHONY: demo test bench build clean
 
 ARCH ?= x64
 ifeq ($(filter $(ARCH),x64 x86),)
@@ -13,6 +14,10 @@ demo: build
 
 test:
 	scripts/test.sh
+
+bench:
+	scripts/bootstrap.sh packages
+	scripts/bench.sh
 
 build:
 	scripts/bootstrap.sh packages

@@ -2,10 +2,12 @@
 // prefix, for the demo and the script tests (which cannot call the stand-in's test
 // controls themselves).
 //   standin-profile load <json file> <store directory>
+//   standin-profile generate <profile> <store directory> <folders> <messages>
 //   standin-profile reset
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -21,15 +23,29 @@ int main(int argc, char** argv) {
   HMODULE mapi = LoadLibraryA("mapi32.dll");
   using Reset = HRESULT(WINAPI*)();
   using Load = HRESULT(WINAPI*)(LPCSTR, LPCSTR, LPSTR, ULONG);
+  using Generate = HRESULT(WINAPI*)(LPCSTR, LPCSTR, ULONG, ULONG);
   const auto reset = mapi ? Control<Reset>(mapi, "StandinResetProfiles") : nullptr;
   const auto load = mapi ? Control<Load>(mapi, "StandinLoadFixture") : nullptr;
-  if (!reset || !load) {
+  const auto generate = mapi ? Control<Generate>(mapi, "StandinGenerateProfile") : nullptr;
+  if (!reset || !load || !generate) {
     std::fprintf(stderr, "standin-profile: the messaging stand-in is not installed\n");
     return 2;
   }
   if (argc == 2 && std::strcmp(argv[1], "reset") == 0) return FAILED(reset()) ? 1 : 0;
+  if (argc == 6 && std::strcmp(argv[1], "generate") == 0) {
+    // A large profile, made as the default one, for the benchmarks.
+    reset();
+    const HRESULT hr = generate(argv[2], argv[3], std::strtoul(argv[4], nullptr, 10),
+                                std::strtoul(argv[5], nullptr, 10));
+    if (FAILED(hr))
+      std::fprintf(stderr, "standin-profile: generation failed (0x%08lX)\n",
+                   static_cast<unsigned long>(hr));
+    return FAILED(hr) ? 1 : 0;
+  }
   if (argc != 4 || std::strcmp(argv[1], "load") != 0) {
-    std::fprintf(stderr, "usage: standin-profile load <json file> <store directory> | reset\n");
+    std::fprintf(stderr,
+                 "usage: standin-profile load <json file> <store directory> | generate <profile> "
+                 "<store directory> <folders> <messages> | reset\n");
     return 2;
   }
   CreateDirectoryA(argv[3], nullptr);

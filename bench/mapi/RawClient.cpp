@@ -1,0 +1,110 @@
+#include "RawClient.h"
+
+#include <cstring>
+
+#include "foundation/ComPtr.h"
+
+namespace rawclient {
+
+namespace {
+
+constexpr ULONG kBatch = 1000;
+
+std::size_t SubjectLength(const SPropValue& value) {
+  return PROP_TYPE(value.ulPropTag) == PT_STRING8 && value.Value.lpszA
+             ? std::strlen(value.Value.lpszA)
+             : 0;
+}
+
+// Reads the one column `tag` of the table in batches, handing each row's value to onValue
+// (which answers an HRESULT; a failure stops the reading).
+template <class F>
+HRESULT ForEachValue(IMAPITable* table, ULONG tag, F onValue) {
+  SizedSPropTagArray(1, columns) = {1, {tag}};
+  HRESULT hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
+  if (FAILED(hr)) return hr;
+  for (;;) {
+    kelmsgs::RowSet batch;
+    hr = table->QueryRows(kBatch, 0, batch.put());
+    if (FAILED(hr)) return hr;
+    if (batch.get()->cRows == 0) return S_OK;
+    for (ULONG i = 0; i < batch.get()->cRows; ++i) {
+      hr = onValue(batch.get()->aRow[i].lpProps[0]);
+      if (FAILED(hr)) return hr;
+    }
+  }
+}
+
+}  // namespace
+
+HRESULT AllRows(IMAPIFolder* folder, const SPropTagArray* columns, kelmsgs::RowSet& rows) {
+  kelmsgs::ComPtr<IMAPITable> table;
+  HRESULT hr = folder->GetContentsTable(0, table.put());
+  if (FAILED(hr)) return hr;
+  return HrQueryAllRows(table.get(), const_cast<LPSPropTagArray>(columns), nullptr, nullptr, 0,
+                        rows.put());
+}
+
+HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
+                     std::size_t& chars) {
+  // 1. The folder.
+  kelmsgs::ComPtr<IMAPIFolder> folder;
+  ULONG type = 0;
+  HRESULT hr =
+      parent->OpenEntry(folderId.cb, reinterpret_cast<LPENTRYID>(folderId.lpb), nullptr,
+                        MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
+  if (FAILED(hr)) return hr;
+  // 2. Its contents table.
+  kelmsgs::ComPtr<IMAPITable> table;
+  hr = folder->GetContentsTable(0, table.put());
+  if (FAILED(hr)) return hr;
+  // 3. The subject column, batch by batch.
+  return ForEachValue(table.get(), PR_SUBJECT_A, [&](const SPropValue& value) {
+    chars += SubjectLength(value);
+    ++rows;
+    return S_OK;
+  });
+}
+
+HRESULT OpenAndReadSubjects(IMAPIFolder* folder, const SRowSet* ids, ULONG count,
+                            std::size_t& chars) {
+  SizedSPropTagArray(1, wanted) = {1, {PR_SUBJECT_A}};
+  for (ULONG i = 0; i < count && i < ids->cRows; ++i) {
+    // 1. The message.
+    const SBinary& id = ids->aRow[i].lpProps[0].Value.bin;
+    kelmsgs::ComPtr<IMessage> message;
+    ULONG type = 0;
+    HRESULT hr =
+        folder->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, MAPI_BEST_ACCESS,
+                          &type, reinterpret_cast<LPUNKNOWN*>(message.put()));
+    if (FAILED(hr)) return hr;
+    // 2. Its subject.
+    kelmsgs::PropValues values;
+    ULONG got = 0;
+    hr = message->GetProps(reinterpret_cast<LPSPropTagArray>(&wanted), 0, &got, values.put());
+    if (FAILED(hr)) return hr;
+    chars += SubjectLength(values.get()[0]);
+  }
+  return S_OK;
+}
+
+HRESULT WalkHierarchy(IMAPIContainer* folder, long& visited) {
+  // 1. The hierarchy table.
+  kelmsgs::ComPtr<IMAPITable> table;
+  HRESULT hr = folder->GetHierarchyTable(0, table.put());
+  if (FAILED(hr)) return hr;
+  // 2. Each subfolder by its identifier, and its own subfolders.
+  return ForEachValue(table.get(), PR_ENTRYID, [&](const SPropValue& value) {
+    const SBinary& id = value.Value.bin;
+    kelmsgs::ComPtr<IMAPIFolder> sub;
+    ULONG type = 0;
+    const HRESULT opened =
+        folder->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, MAPI_BEST_ACCESS,
+                          &type, reinterpret_cast<LPUNKNOWN*>(sub.put()));
+    if (FAILED(opened)) return opened;
+    ++visited;
+    return WalkHierarchy(sub.get(), visited);
+  });
+}
+
+}  // namespace rawclient
