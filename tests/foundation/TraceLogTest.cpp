@@ -374,24 +374,29 @@ TEST_F(TraceLogTest, LogFileChangedWhileAnotherThreadWrites) {
   ScratchFile other(".log");
   TraceLog log("CQMXSession", true);
   Start(log, file_);
+  // A fixed number of entries, written while this thread swaps the file for as long as the
+  // writing goes on (both bounded, however the threads are scheduled).
   std::atomic<bool> started{false}, done{false};
   std::thread writer([&] {
     started = true;
-    for (int i = 0; !done || i < 2000; ++i)
+    for (int i = 0; i < 4000; ++i)
       log.Write("OnNotify", ("entry " + std::to_string(i)).c_str(), "SessionStores.cpp", i);
+    done = true;
   });
   while (!started) Sleep(0);
-  for (int swap = 0; swap < 2000; ++swap) {
+  int swap = 0;
+  do {
     const ScratchFile& next = swap % 2 ? file_ : other;
     ASSERT_EQ(log.put_LogFile(MakeBstr(next.wpath()).get()), S_OK);
-    log.put_AppendLog(swap % 3 ? VARIANT_TRUE : VARIANT_FALSE);
-  }
-  done = true;
+    ASSERT_EQ(log.put_AppendLog(swap % 3 ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
+    ++swap;
+  } while (!done);
   writer.join();
+  ASSERT_EQ(log.put_LogFile(MakeBstr(file_.wpath()).get()), S_OK);
   log.Write("Logoff", "last", "SessionLogon.cpp", 1);
   for (const ScratchFile* f : {&file_, &other})
     for (const auto& line : Lines(f->Read())) EXPECT_TRUE(ParseTrace(line)) << line.substr(0, 120);
-  EXPECT_EQ(Messages(file_.Read()).back(), "last");  // the last swap named file_
+  EXPECT_EQ(Messages(file_.Read()).back(), "last");
 }
 
 }  // namespace

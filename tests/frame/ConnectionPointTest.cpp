@@ -230,20 +230,24 @@ TEST_F(ConnectionPointTest, RaisingOnAnotherThreadWhileSinksComeAndGo) {
   RecordingSink steady(0), coming(0);
   DWORD steadyCookie = 0;
   ASSERT_EQ(point_->Advise(&steady, &steadyCookie), S_OK);
+  // A fixed number of events, raised while this thread connects and disconnects a second
+  // sink for as long as the raising goes on (both bounded, however the threads are
+  // scheduled).
+  constexpr std::size_t kRaised = 20000;
   std::atomic<bool> started{false}, done{false};
-  std::atomic<std::size_t> raised{0};
   std::thread raiser([&] {
-    for (started = true; !done || raised < 2000; ++raised) source_->Raise(1, nullptr, 0);
+    started = true;
+    for (std::size_t i = 0; i < kRaised; ++i) source_->Raise(1, nullptr, 0);
+    done = true;
   });
   while (!started) Sleep(0);
-  for (int i = 0; i < 20000; ++i) {
+  do {
     DWORD cookie = 0;
     ASSERT_EQ(point_->Advise(&coming, &cookie), S_OK);
     ASSERT_EQ(point_->Unadvise(cookie), S_OK);
-  }
-  done = true;
+  } while (!done);
   raiser.join();
-  EXPECT_EQ(steady.calls.size(), raised.load());
+  EXPECT_EQ(steady.calls.size(), kRaised);
   ASSERT_EQ(point_->Unadvise(steadyCookie), S_OK);
   ComPtr<IEnumConnections> connections;
   ASSERT_EQ(point_->EnumConnections(connections.put()), S_OK);
