@@ -11,19 +11,8 @@ namespace {
 const GUID kPsMapi = {0x00020328, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const GUID kIidStreamDocfile = {0x0002032C, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-class StandinMessage : public StandinTest {
+class StandinMessage : public SmallMailboxTest {
  protected:
-  void SetUp() override {
-    StandinTest::SetUp();
-    Load(kSmallProfile);
-    Logon();
-    store_ = OpenStore("Mailbox");
-    ASSERT_TRUE(store_);
-    root_ = OpenFolder(store_.get(), PR_IPM_SUBTREE_ENTRYID);
-    inbox_ = Subfolder(root_.get(), "Inbox");
-    ASSERT_TRUE(inbox_);
-  }
-
   // The inbox message with that subject, opened with MAPI_BEST_ACCESS.
   Ref<IMessage> Find(const char* subject) {
     Ref<IMAPITable> table;
@@ -61,10 +50,6 @@ class StandinMessage : public StandinTest {
     data.resize(got);
     return data;
   }
-
-  Ref<IMsgStore> store_;
-  Ref<IMAPIFolder> root_;
-  Ref<IMAPIFolder> inbox_;
 };
 
 TEST_F(StandinMessage, StoreMaintainedPropertiesAndAttachmentTable) {

@@ -213,16 +213,11 @@ std::pair<ULONG, ULONG> NamedIds(IMAPIProp* object, ULONG flags) {
   return {id(tags->aulPropTag[0]), id(tags->aulPropTag[1])};
 }
 
-class MsgFileWriter : public StandinTest {
+class MsgFileWriter : public SmallMailboxTest {
  protected:
   void SetUp() override {
-    StandinTest::SetUp();
-    Load(kSmallProfile);
-    Logon();
-    store_ = OpenStore("Mailbox");
-    ASSERT_TRUE(store_);
-    inbox_ = Subfolder(OpenFolder(store_.get(), PR_IPM_SUBTREE_ENTRYID).get(), "Inbox");
-    ASSERT_TRUE(inbox_);
+    SmallMailboxTest::SetUp();
+    if (HasFatalFailure()) return;
     const char* out = std::getenv("KELMSGS_MSG_OUT_DIR");
     outDir_ = out && *out ? out : dir_;
     CreateDirectoryA(outDir_.c_str(), nullptr);
@@ -301,8 +296,6 @@ class MsgFileWriter : public StandinTest {
     ASSERT_EQ(attach->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   }
 
-  Ref<IMsgStore> store_;
-  Ref<IMAPIFolder> inbox_;
   std::string outDir_;
 };
 

@@ -122,6 +122,17 @@ void StandinTest::Load(const std::string& json) {
   ASSERT_EQ(Control().loadFixture(json.c_str(), dir_.c_str(), error, sizeof error), S_OK) << error;
 }
 
+void SmallMailboxTest::SetUp() {
+  StandinTest::SetUp();
+  Load(kSmallProfile);
+  Logon();
+  store_ = OpenStore("Mailbox");
+  ASSERT_TRUE(store_);
+  root_ = OpenFolder(store_.get(), PR_IPM_SUBTREE_ENTRYID);
+  inbox_ = Subfolder(root_.get(), "Inbox");
+  ASSERT_TRUE(inbox_);
+}
+
 void StandinTest::Logon() {
   ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
   initialized_ = true;

@@ -76,6 +76,17 @@ class StandinTest : public testing::Test {
   bool initialized_ = false;
 };
 
+// Logged on to the small profile below, with its "Mailbox" store, the store's IPM subtree
+// and the inbox in it.
+class SmallMailboxTest : public StandinTest {
+ protected:
+  void SetUp() override;
+
+  Ref<IMsgStore> store_;
+  Ref<IMAPIFolder> root_;
+  Ref<IMAPIFolder> inbox_;
+};
+
 // A small profile: the default store "Mailbox" (short identifiers) with mail folders and
 // messages, "Archive" (long identifiers) and a public store.
 extern const char* const kSmallProfile;
