@@ -18,6 +18,17 @@ void StoreImage::DeleteFolder(std::uint64_t id) {
   folders.erase(id);
 }
 
+StoreOp NamedPropOp(const NamedKey& key, std::uint16_t propId) {
+  StoreOp op;
+  op.kind = StoreOpKind::NamedProp;
+  op.guid = key.guid;
+  op.nameKind = key.nameKind;
+  op.lid = key.lid;
+  op.name = key.name;
+  op.propId = propId;
+  return op;
+}
+
 void StoreImage::Apply(const std::vector<StoreOp>& ops) {
   for (const StoreOp& op : ops) Apply(op);
 }
@@ -95,16 +106,7 @@ std::vector<StoreOp> StoreImage::Snapshot() const {
   next.kind = StoreOpKind::NextId;
   next.id = nextId;
   ops.push_back(next);
-  for (const auto& [key, id] : named) {
-    StoreOp op;
-    op.kind = StoreOpKind::NamedProp;
-    op.guid = key.guid;
-    op.nameKind = key.nameKind;
-    op.lid = key.lid;
-    op.name = key.name;
-    op.propId = id;
-    ops.push_back(std::move(op));
-  }
+  for (const auto& [key, id] : named) ops.push_back(NamedPropOp(key, id));
   // Parents before children: walk from the roots (folders whose parent is unknown).
   // A damaged file can leave folders whose parents form a cycle; they are not reached
   // from a root but are kept all the same, after the others. Each folder comes once.

@@ -32,6 +32,9 @@ struct NamedKey {
   auto operator<=>(const NamedKey&) const = default;
 };
 
+// The transaction step that records a named property under propId.
+StoreOp NamedPropOp(const NamedKey& key, std::uint16_t propId);
+
 class StoreImage {
  public:
   // Applies one committed transaction.

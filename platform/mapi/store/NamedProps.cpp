@@ -44,14 +44,7 @@ class EngineNames : public NameRegistry {
       return image.namedById.empty() ? 0x8000 : image.namedById.rbegin()->first + 1;
     });
     if (next < 0x8000 || next > 0xFFFE) return MAPI_E_NOT_ENOUGH_RESOURCES;
-    StoreOp op;
-    op.kind = StoreOpKind::NamedProp;
-    op.guid = key.guid;
-    op.nameKind = key.nameKind;
-    op.lid = key.lid;
-    op.name = key.name;
-    op.propId = next;
-    if (HRESULT hr = engine_->Commit({op}); FAILED(hr)) return hr;
+    if (HRESULT hr = engine_->Commit({NamedPropOp(key, next)}); FAILED(hr)) return hr;
     id = Find(key);
     return S_OK;
   }
