@@ -180,14 +180,18 @@ class PropObject : public I, public ComObject {
       excluded.assign(excludeProps->aulPropTag, excludeProps->aulPropTag + excludeProps->cValues);
     control::Journal((std::string(Kind()) + "::CopyTo").c_str(), flags, excluded,
                      "excludedInterfaces=" + std::to_string(excludeIidCount));
-    if (HRESULT hr = control::Fault("CopyTo", ObjectHex()); FAILED(hr)) return hr;
+    const HRESULT fault = control::Fault("CopyTo", ObjectHex());
+    if (FAILED(fault)) return fault;
     if (!dest || !iid || (excludeIidCount && !excludeIids)) return MAPI_E_INVALID_PARAMETER;
     if (closed_) return MAPI_E_INVALID_OBJECT;
     if (dest == static_cast<I*>(this)) return MAPI_E_NO_ACCESS;
     for (ULONG i = 0; i < excludeIidCount; ++i) {
       if (excludeIids[i] == *iid) return MAPI_E_INTERFACE_NOT_SUPPORTED;
     }
-    return CopyInto(*iid, static_cast<IUnknown*>(dest), excluded, flags);
+    const HRESULT hr = CopyInto(*iid, static_cast<IUnknown*>(dest), excluded, flags);
+    // A warning rule (MAPI_W_ERRORS_RETURNED) copies and then reports the warning, as a
+    // provider does that could not write some of the values.
+    return SUCCEEDED(hr) && fault != S_OK ? fault : hr;
   }
 
   STDMETHODIMP CopyProps(LPSPropTagArray include, ULONG, LPMAPIPROGRESS, LPCIID iid, LPVOID dest,
