@@ -1,6 +1,8 @@
-// Reads the sample message file with @kenjiuno/msgreader: subject, bodies, recipients,
-// attachments with their bytes, and the embedded message with its own attachment.
-// Usage: node msgfile_readers.js FILE.msg
+// Reads a message file with @kenjiuno/msgreader: subject, bodies, recipients, attachments
+// with their bytes, and embedded messages with their own attachments. Without a
+// description the file is the stand-in's sample; with one (FILE.json) every part is
+// compared to it.
+// Usage: node msgfile_readers.js FILE.msg [FILE.json]
 const fs = require('fs');
 const MsgReader = require('@kenjiuno/msgreader').default;
 
@@ -9,6 +11,42 @@ const data = reader.getFileData();
 const failures = [];
 const check = (ok, what) => { if (!ok) failures.push(what); };
 const bytes = (att) => Buffer.from(reader.getAttachment(att).content);
+
+// One message's fields (top level or embedded) against its description.
+function compare(fields, expected, where) {
+  check(fields.subject === expected.subject, `${where}: subject ${JSON.stringify(fields.subject)}`);
+  if (expected.body === null) {
+    check(!fields.body, `${where}: no plain body`);
+  } else {
+    check(fields.body === expected.body, `${where}: body ${JSON.stringify(fields.body)}`);
+  }
+  check(Boolean(fields.compressedRtf && fields.compressedRtf.length) === (expected.rtf !== null),
+        `${where}: compressed RTF`);
+  const got = (fields.recipients || []).map((r) => `${r.recipType}:${r.name}:${r.email}`);
+  const want = expected.recipients.map((r) => `${r.type}:${r.name}:${r.email}`);
+  check(JSON.stringify(got) === JSON.stringify(want), `${where}: recipients ${JSON.stringify(got)}`);
+  const attachments = fields.attachments || [];
+  check(attachments.length === expected.attachments.length, `${where}: attachment count`);
+  for (const wanted of expected.attachments) {
+    const found = attachments.find((a) => (a.fileName || a.name) === wanted.name);
+    if (wanted.message) {
+      check(found && found.innerMsgContent, `${where}: embedded ${wanted.name}`);
+      if (found && found.innerMsgContentFields) {
+        compare(found.innerMsgContentFields, wanted.message, `${where}/${wanted.name}`);
+      }
+    } else {
+      check(found && bytes(found).equals(Buffer.from(wanted.data, 'hex')),
+            `${where}: ${wanted.name} bytes`);
+    }
+  }
+}
+
+if (process.argv[3]) {
+  compare(data, JSON.parse(fs.readFileSync(process.argv[3], 'utf8')), process.argv[2]);
+  for (const f of failures) console.log('FAILED:', f);
+  console.log('msgreader:', failures.length ? `${failures.length} failures` : 'ok');
+  process.exit(failures.length ? 1 : 0);
+}
 
 const notes = Buffer.concat([Buffer.from('These are the notes.\r\n'),
                              Buffer.from([...Array(256).keys()])]);

@@ -1,11 +1,15 @@
-"""Checks the sample message file with python3-olefile (the layout: class identifier,
-property stream headers, property streams, recipient, attachment, embedded-message and
+"""Checks a message file with python3-olefile (the layout: class identifier, property
+stream headers, property streams, recipient, attachment, embedded-message and
 named-property storages) and msgconvert's MIME conversion of it (subject, recipients,
 body, attachment names and bytes, the embedded message and its attachment).
-Usage: msgfile_readers.py FILE.msg FILE.eml"""
+Without a description the file is the stand-in's sample; with one (FILE.json: subject,
+body, rtf, recipients, attachments with their data or embedded message) every part is
+compared to it.
+Usage: msgfile_readers.py FILE.msg FILE.eml [FILE.json]"""
 import email
 import email.header
 import email.policy
+import json
 import struct
 import sys
 
@@ -126,8 +130,111 @@ def check_mime(path):
               "msgconvert embedded attachment bytes")
 
 
-check_layout(sys.argv[1])
-check_mime(sys.argv[2])
+def header_text(raw, name):
+    """A header of msgconvert's output: it writes UTF-8 when the text needs it, else Latin-1."""
+    line = raw.split(b"\n" + name + b": ", 1)
+    if len(line) < 2:
+        return None
+    value = line[1].split(b"\n", 1)[0].rstrip(b"\r")
+    try:
+        text = value.decode("utf-8")
+    except UnicodeDecodeError:
+        text = value.decode("latin-1")
+    if "=?" in text:
+        text = str(email.header.make_header(email.header.decode_header(text)))
+    return text
+
+
+def recipient_header(expected, kind):
+    names = [f"{r['name']} <{r['email']}>" for r in expected["recipients"] if r["type"] == kind]
+    return ", ".join(names) if names else None
+
+
+def check_described_layout(ole, base, expected, where):
+    """Streams and storages of one message (top level or embedded) against its description."""
+    props = base + "__properties_version1.0"
+    header, _ = entries(ole, props, 32 if not base else 24)
+    recipients, attachments = struct.unpack_from("<II", header, 8)[0:2]
+    check(recipients == len(expected["recipients"]), f"{where}: recipient count in the header")
+    check(attachments == len(expected["attachments"]), f"{where}: attachment count in the header")
+    subject = None
+    for tag, codec in (("0037001F", "utf-16-le"), ("0037001E", "cp1252")):
+        if ole.exists(base + "__substg1.0_" + tag):
+            subject = ole.openstream(base + "__substg1.0_" + tag).read().decode(codec)
+    check(subject == expected["subject"], f"{where}: subject stream {subject!r}")
+    body = [t for t in ("1000001F", "1000001E") if ole.exists(base + "__substg1.0_" + t)]
+    check(bool(body) == (expected["body"] is not None), f"{where}: plain body stream {body}")
+    check(ole.exists(base + "__substg1.0_10090102") == (expected["rtf"] is not None),
+          f"{where}: compressed RTF stream")
+    for i, recipient in enumerate(expected["recipients"]):
+        name = ole.openstream(f"{base}__recip_version1.0_#{i:08X}/__substg1.0_3001001E").read()
+        check(name.decode("cp1252") == recipient["name"], f"{where}: recipient {i} name")
+    for i, attachment in enumerate(expected["attachments"]):
+        storage = f"{base}__attach_version1.0_#{i:08X}/"
+        entries(ole, storage + "__properties_version1.0", 8)
+        if "message" in attachment:
+            check_described_layout(ole, storage + "__substg1.0_3701000D/", attachment["message"],
+                                   f"{where}/{attachment['name']}")
+        else:
+            data = ole.openstream(storage + "__substg1.0_37010102").read()
+            check(data == bytes.fromhex(attachment["data"]), f"{where}: {attachment['name']} data")
+
+
+def own_parts(message):
+    """The parts of a message, not descending into embedded messages."""
+    if message.get_content_type() == "message/rfc822" or not message.is_multipart():
+        return [message]
+    return [p for part in message.iter_parts() for p in
+            ([part] if part.get_content_type() == "message/rfc822" else own_parts(part))]
+
+
+def check_described_mime(message, raw, expected, where):
+    """msgconvert's conversion of one message against its description."""
+    check(header_text(raw, b"Subject") == expected["subject"], f"{where}: msgconvert subject")
+    for kind, header in (("to", "To"), ("cc", "Cc")):
+        check(message[header] == recipient_header(expected, kind),
+              f"{where}: msgconvert {header} {message[header]!r}")
+    parts = own_parts(message)
+    plain = [p for p in parts if p.get_content_type() == "text/plain" and p.get_filename() is None]
+    if expected["body"] is None:
+        check(not plain, f"{where}: msgconvert has no plain body")
+    else:
+        text = plain[0].get_content() if plain else None
+        check(text is not None and text.replace("\r\n", "\n").rstrip("\n")
+              == expected["body"].replace("\r\n", "\n").rstrip("\n"), f"{where}: msgconvert body")
+    rtf = [p for p in parts if p.get_content_type() == "application/rtf"]
+    if expected["rtf"] is not None:
+        check(len(rtf) == 1 and rtf[0].get_content() == expected["rtf"].encode("latin-1"),
+              f"{where}: msgconvert RTF body")
+    files = attachments(message)
+    inner = [p for p in message.iter_attachments() if p.get_content_type() == "message/rfc822"]
+    for attachment in expected["attachments"]:
+        name = attachment["name"]
+        if "message" in attachment:
+            nested = [p.get_content() for p in inner]
+            nested = [m for m in nested if m["Subject"] == attachment["message"]["subject"]]
+            check(len(nested) == 1, f"{where}: msgconvert embedded {name}")
+            if nested:
+                check_described_mime(nested[0], nested[0].as_bytes(), attachment["message"],
+                                     f"{where}/{name}")
+        else:
+            check(name in files and files[name].get_content() == bytes.fromhex(attachment["data"]),
+                  f"{where}: msgconvert {name} bytes")
+
+
+if len(sys.argv) > 3:
+    with open(sys.argv[3], encoding="utf-8") as f:
+        described = json.load(f)
+    ole = olefile.OleFileIO(sys.argv[1])
+    check(ole.root.clsid == "00020D0B-0000-0000-C000-000000000046", "class identifier")
+    check_described_layout(ole, "", described, sys.argv[1])
+    with open(sys.argv[2], "rb") as f:
+        raw = f.read()
+    check_described_mime(email.message_from_bytes(raw, policy=email.policy.default), raw,
+                         described, sys.argv[1])
+else:
+    check_layout(sys.argv[1])
+    check_mime(sys.argv[2])
 for f in failures:
     print("FAILED:", f)
 print("olefile and msgconvert:", "ok" if not failures else f"{len(failures)} failures")
