@@ -52,6 +52,34 @@ TEST_F(AttachmentTransferTest, AttachmentsAreRecreatedWithTheirNamesAndOnlyKnown
   EXPECT_EQ(ReadData(none.get(), PR_ATTACH_DATA_BIN), "<none>");
 }
 
+TEST_F(AttachmentTransferTest, RowWithoutMethodLeavesNoAttachment) {
+  SourceMessage source = NewMessage("source");
+  source.Attach(ATTACH_BY_VALUE, "kept.txt", "kept");
+  {
+    // A method stored as text: the table's PR_ATTACH_METHOD column has no value for it.
+    ComPtr<IAttach> odd;
+    ULONG num = 0;
+    ASSERT_EQ(source.get()->CreateAttach(nullptr, 0, &num, odd.put()), S_OK);
+    SPropValue v[2] = {};
+    v[0].ulPropTag = PROP_TAG(PT_STRING8, PROP_ID(PR_ATTACH_METHOD));
+    v[0].Value.lpszA = const_cast<LPSTR>("1");
+    v[1].ulPropTag = PR_DISPLAY_NAME_A;
+    v[1].Value.lpszA = const_cast<LPSTR>("odd.txt");
+    ASSERT_EQ(odd->SetProps(2, v, nullptr), S_OK);
+    ASSERT_EQ(odd->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  }
+  source.Save();
+  SourceMessage target = NewMessage("target");
+  standin::ClearJournal();
+  ASSERT_EQ(session_->AddAttachments(source.get(), target.get()), S_OK);
+  // Both rows got a new attachment; only the one with a method was saved.
+  EXPECT_EQ(standin::Journal("IMessage::CreateAttach").size(), 2u);
+  EXPECT_EQ(standin::Journal("IAttach::SaveChanges").size(), 1u);
+  const auto numbers = AttachmentNumbers(target.get());
+  ASSERT_EQ(numbers.size(), 1u);
+  EXPECT_EQ(numbers.count("kept.txt"), 1u);
+}
+
 TEST_F(AttachmentTransferTest, FailedEmbeddedCopyEndsTheWalkAndKeepsWhatWasSaved) {
   SourceMessage source = FullMessage();
   SourceMessage target = NewMessage("target");
