@@ -175,14 +175,25 @@ TEST(TnefMembers, HostileStreamsGiveFewerMembers) {
   ASSERT_TRUE(doc);
   EXPECT_EQ(Members(*doc), (std::vector<Listed>{{"a.txt", 3}, {"member1", 0}}));
 
-  // 2. Embedded messages nested without end are read to the nesting cap.
+  // 2. A compressed RTF body that claims gigabytes is not expanded; the HTML body is read.
+  auto rtf = mapistandin::CompressRtf("{\\rtf1 bomb}");
+  for (int i = 4; i < 8; ++i) rtf[i] = 0xFF;  // the declared raw size
+  dftest::TnefBuilder bomb;
+  bomb.MessageProps(0x0037001E, "Bomb", 0x10090102, std::string(rtf.begin(), rtf.end()));
+  bomb.MessageProps(0x001A001E, "IPM.Note", 0x10130102, "<p>html body</p>");
+  doc = FilterDocument::Open(bomb.bytes());
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->readableText().find("bomb"), std::string::npos) << doc->readableText();
+  EXPECT_NE(doc->readableText().find("html body"), std::string::npos) << doc->readableText();
+
+  // 3. Embedded messages nested without end are read to the nesting cap.
   std::string nested = dftest::TnefBuilder().Subject("bottom").bytes();
   for (int i = 0; i < 100; ++i) nested = dftest::TnefBuilder().Embedded("level", nested).bytes();
   doc = FilterDocument::Open(nested);
   ASSERT_TRUE(doc);
   EXPECT_EQ(doc->memberCount(), docfilter::kMaxMailDepth + 1);
 
-  // 3. Every truncation of a full stream still opens, with no more members than whole.
+  // 4. Every truncation of a full stream still opens, with no more members than whole.
   const std::string whole = Tnef("Buoy list");
   for (std::size_t n = 6; n < whole.size(); ++n) {
     doc = FilterDocument::Open(whole.substr(0, n));
