@@ -188,6 +188,11 @@ class MessageReader {
     std::string name = HeaderParameter(disposition, "filename");
     if (name.empty()) name = HeaderParameter(contentType, "name");
     const bool attachment = Lowered(disposition).starts_with("attachment") || !name.empty();
+    if (name.empty()) {
+      // A saved page's resources are named by their location.
+      const std::string_view location = HeaderValue(e, "content-location");
+      name = GuessToUtf8(location.substr(location.find_last_of('/') + 1));
+    }
     if (!attachment && (type.empty() || type == "text/plain" || type == "text/html")) {
       const std::string content = Decoded(e);
       if (type == "text/html") {

@@ -100,6 +100,26 @@ TEST(MimeMembers, CharsetsOfBodiesAndHeaders) {
   EXPECT_NE(doc->readableText().find("H\xE9"), std::string::npos) << doc->readableText();
 }
 
+TEST(MimeMembers, SavedPageTextAndResources) {
+  const std::string mht =
+      "From: <Saved by a browser>\r\nSubject: Harbour page\r\nMIME-Version: 1.0\r\n"
+      "Content-Type: multipart/related; type=\"text/html\"; boundary=b1\r\n\r\n" +
+      Part(
+          "Content-Type: text/html; charset=\"utf-8\"\r\nContent-Transfer-Encoding: "
+          "quoted-printable\r\nContent-Location: http://harbour.example/index.html\r\n",
+          "<html><body><p>Caf=C3=A9 at the pier</p></body></html>") +
+      Part(
+          "Content-Type: image/png\r\nContent-Transfer-Encoding: base64\r\n"
+          "Content-Location: http://harbour.example/img/logo.png\r\n",
+          "iVBORw0K") +
+      "--b1--\r\n";
+  const auto doc = FilterDocument::Open(mht);
+  ASSERT_TRUE(doc);
+  EXPECT_NE(doc->readableText().find("Caf\xE9 at the pier"), std::string::npos)
+      << doc->readableText();
+  EXPECT_EQ(Members(*doc), (std::vector<Listed>{{"logo.png", 6}}));
+}
+
 TEST(MimeMembers, HostileStructureGivesFewerMembers) {
   // 1. Messages nested without end: read to the nesting cap, each level a member.
   std::string mail = "Subject: bottom\r\nFrom: x\r\n\r\nend";
