@@ -38,6 +38,12 @@ For i = 0 To session.StoreCount - 1
   If store.Default Then ShowAttachments store.StandardFolder(mfldTypeInbox)
 Next
 
+' A mail file attached to a message: its attachments and nested messages are members.
+For i = 0 To session.StoreCount - 1
+  Set store = session.MsgStore(i)
+  If store.Default Then ShowMailAttachment store.StandardFolder(mfldTypeInbox), "Newsletters"
+Next
+
 session.Logoff
 WScript.Echo ""
 WScript.Echo "Demo finished."
@@ -131,6 +137,23 @@ Sub ShowLines(text, indent)
       WScript.Echo indent & "| " & Trim(lines(n))
       shown = shown + 1
       If shown = 3 Then Exit For
+    End If
+  Next
+End Sub
+
+Sub ShowMailAttachment(inbox, folderName)
+  Dim f, j, folder, message
+  For f = 0 To inbox.SubfolderCount - 1
+    If inbox.Folder(f).DisplayName = folderName Then Set folder = inbox.Folder(f)
+  Next
+  If IsEmpty(folder) Then Exit Sub
+  WScript.Echo ""
+  WScript.Echo "Mail attached in " & folderName & ":"
+  For j = 0 To folder.MessageCount - 1
+    Set message = folder.Message(j)
+    If message.AttachmentCount > 0 Then
+      WScript.Echo "  " & message.Subject & ": " & message.Attachment(0).Filename
+      ShowContent message.Attachment(0)
     End If
   Next
 End Sub

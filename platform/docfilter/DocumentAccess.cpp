@@ -77,7 +77,7 @@ DFSTATUS WINAPI DAGetTreeRecord(DFHANDLE document, DFTREERECORD* record) {
   if (TestControls::Instance().failTreeRecord()) return DF_E_TESTFAULT;
 
   // 2. The member at the index.
-  const docfilter::ZipMember* member = doc->member(record->dwIndex);
+  const auto member = doc->member(record->dwIndex);
   if (!member) return DF_E_NOMEMBER;
 
   // 3. Its safe name, cut to the field, and its size.

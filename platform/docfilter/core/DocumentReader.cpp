@@ -1,7 +1,9 @@
 #include "DocumentReader.h"
 
 #include "HtmlText.h"
+#include "MailContents.h"
 #include "MimeText.h"
+#include "MsgFileText.h"
 #include "OfficePackage.h"
 #include "OpenDocumentText.h"
 #include "PdfText.h"
@@ -9,6 +11,7 @@
 #include "PresentationText.h"
 #include "RtfText.h"
 #include "SpreadsheetText.h"
+#include "TnefText.h"
 #include "WordprocessingText.h"
 
 namespace docfilter {
@@ -49,6 +52,8 @@ Format DetectFormat(std::string_view data) {
     return zip ? DetectPackageFormat(*zip) : Format::Unknown;
   }
   if (PdfText::Detect(data)) return Format::Pdf;
+  if (TnefText::Detect(data)) return Format::Tnef;
+  if (MsgFileText::Detect(data)) return Format::MessageFile;
   const std::string_view text = data.starts_with("\xEF\xBB\xBF") ? data.substr(3) : data;
   if (RtfText::Detect(text)) return Format::Rtf;
   if (!PlainText::Detect(data)) return Format::Unknown;
@@ -72,8 +77,14 @@ DocumentText ExtractText(std::string_view data, Format format, std::size_t depth
       RtfText::Extract(data.starts_with("\xEF\xBB\xBF") ? data.substr(3) : data, text);
       break;
     case Format::Mail:
-      MimeText::Extract(data, text);
+    case Format::MessageFile:
+    case Format::Tnef: {
+      // The message's own text; its members are the filter document's business.
+      MailBudget budget;
+      MailContents mail(budget, depth, false);
+      if (ReadMail(data, *MailFormatOf(format), mail)) text = std::move(mail.text);
       break;
+    }
     case Format::Pdf:
       PdfText::Extract(data, text);
       break;

@@ -19,6 +19,8 @@ enum class Format {
   Html,
   Rtf,
   Mail,
+  MessageFile,
+  Tnef,
   Pdf,
   Word,
   Spreadsheet,

@@ -2,13 +2,33 @@
 
 namespace docfilter {
 
+namespace {
+
+DocumentText TextOf(std::string_view data, std::size_t depth) {
+  const Format format = DetectFormat(data);
+  if (format == Format::Unknown) return DocumentText();
+  return ExtractText(data, format, depth);
+}
+
+}  // namespace
+
 std::unique_ptr<FilterDocument> FilterDocument::Open(std::string bytes) {
   // 1. Recognise the data.
   std::unique_ptr<FilterDocument> doc(new FilterDocument(std::move(bytes)));
   doc->format_ = DetectFormat(doc->bytes_);
   if (doc->format_ == Format::Unknown) return nullptr;
 
-  // 2. A plain archive lists its files; members are read only when asked for.
+  // 2. A mail file is read whole: its text and its members, decoded.
+  if (const auto mail = MailFormatOf(doc->format_)) {
+    MailBudget budget;
+    MailContents contents(budget, 0, true);
+    if (!ReadMail(doc->bytes_, *mail, contents)) return nullptr;
+    doc->readable_ = contents.text.TakeReadableText();
+    doc->mail_ = std::move(contents.members);
+    return doc;
+  }
+
+  // 3. A plain archive lists its files; members are read only when asked for.
   if (doc->format_ == Format::Zip) {
     doc->zip_ = ZipArchive::Open(doc->bytes_);
     if (!doc->zip_) return nullptr;
@@ -17,23 +37,29 @@ std::unique_ptr<FilterDocument> FilterDocument::Open(std::string bytes) {
       if (!members[i].directory) doc->files_.push_back(i);
   }
 
-  // 3. The readable text is extracted once.
+  // 4. The readable text is extracted once.
   doc->readable_ = ExtractText(doc->bytes_, doc->format_).TakeReadableText();
   return doc;
 }
 
-const ZipMember* FilterDocument::member(std::size_t index) const {
-  if (!zip_ || index >= files_.size()) return nullptr;
-  return &zip_->members()[files_[index]];
+std::optional<MemberEntry> FilterDocument::member(std::size_t index) const {
+  if (index >= memberCount()) return std::nullopt;
+  if (zip_) {
+    const ZipMember& m = zip_->members()[files_[index]];
+    return MemberEntry{m.name, m.size};
+  }
+  return MemberEntry{mail_[index].name, mail_[index].size};
 }
 
 std::optional<DocumentText> FilterDocument::MemberText(std::size_t index) const {
-  if (!zip_ || index >= files_.size()) return std::nullopt;
+  if (index >= memberCount()) return std::nullopt;
+  if (!zip_) {
+    const MailMember& m = mail_[index];
+    return m.text ? *m.text : TextOf(m.data, 1);
+  }
   const auto data = zip_->Extract(files_[index]);
   if (!data) return std::nullopt;
-  const Format format = DetectFormat(*data);
-  if (format == Format::Unknown) return DocumentText();
-  return ExtractText(*data, format, 1);
+  return TextOf(*data, 1);
 }
 
 }  // namespace docfilter

@@ -21,6 +21,8 @@ inline constexpr std::size_t kMaxRtfDepth = 512;
 inline constexpr std::size_t kMaxMimeDepth = 16;
 // Documents inside documents (a ZIP member that is itself a ZIP) are opened this deep.
 inline constexpr std::size_t kMaxContainerDepth = 3;
+// Messages inside mail files (an attached mail that carries mail) are read this deep.
+inline constexpr std::size_t kMaxMailDepth = 8;
 // Parts of one document that are decompressed in total (PDF streams, OOXML parts).
 inline constexpr std::size_t kMaxInflatedTotal = 256u << 20;
 

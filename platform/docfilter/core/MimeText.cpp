@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "Entities.h"
+#include "Charsets.h"
 #include "HtmlText.h"
 #include "TransferDecoding.h"
 
@@ -83,75 +84,75 @@ std::string_view HeaderValue(const Entity& e, std::string_view name) {
   return {};
 }
 
-// A parameter of a structured header ("boundary", "charset", "filename").
-std::string Parameter(std::string_view value, std::string_view name) {
-  const std::string lower = Lowered(value);
-  std::size_t at = 0;
-  while ((at = lower.find(name, at)) != std::string::npos) {
-    const bool startsWord =
-        at == 0 || lower[at - 1] == ';' || lower[at - 1] == ' ' || lower[at - 1] == '\t';
-    std::size_t p = at + name.size();
-    while (p < lower.size() && lower[p] == ' ') ++p;
-    if (startsWord && p < lower.size() && lower[p] == '=') {
-      ++p;
-      while (p < value.size() && value[p] == ' ') ++p;
-      if (p < value.size() && value[p] == '"') {
-        const std::size_t end = value.find('"', p + 1);
-        return std::string(
-            value.substr(p + 1, (end == std::string_view::npos ? value.size() : end) - p - 1));
+// The parameters of a structured header, names lowered, quotes and escapes removed.
+std::map<std::string, std::string> Parameters(std::string_view value) {
+  std::map<std::string, std::string> out;
+  std::size_t pos = value.find(';');
+  while (pos != std::string_view::npos && pos < value.size()) {
+    ++pos;
+    const std::size_t eq = value.find('=', pos);
+    if (eq == std::string_view::npos) break;
+    const std::string name = Lowered(Trimmed(value.substr(pos, eq - pos)));
+    std::size_t p = eq + 1;
+    while (p < value.size() && (value[p] == ' ' || value[p] == '\t')) ++p;
+    std::string v;
+    if (p < value.size() && value[p] == '"') {
+      for (++p; p < value.size() && value[p] != '"'; ++p) {
+        if (value[p] == '\\' && p + 1 < value.size()) ++p;
+        v.push_back(value[p]);
       }
-      const std::size_t end = value.find_first_of("; \t", p);
-      return std::string(value.substr(p, (end == std::string_view::npos ? value.size() : end) - p));
+      pos = value.find(';', p);
+    } else {
+      const std::size_t end = value.find(';', p);
+      v = Trimmed(value.substr(p, (end == std::string_view::npos ? value.size() : end) - p));
+      pos = end;
     }
-    at += name.size();
+    out.emplace(name, std::move(v));
   }
-  return {};
+  return out;
 }
 
-TextEncoding CharsetEncoding(std::string_view charset) {
-  const std::string c = Lowered(charset);
-  return c == "utf-8" || c == "utf8" ? TextEncoding::Utf8 : TextEncoding::Latin1;
+int Hex(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
 }
 
-void WriteText(std::string_view text, TextEncoding encoding, Latin1Writer& out) {
-  if (encoding == TextEncoding::Utf8)
-    out.Utf8(text);
-  else
-    out.Latin1(text);
-}
-
-// A header value with its encoded words ("=?charset?B?...?=") decoded.
-void WriteHeaderValue(std::string_view value, Latin1Writer& out) {
-  std::size_t pos = 0;
-  bool lastWasEncoded = false;
-  while (pos < value.size()) {
-    const std::size_t start = value.find("=?", pos);
-    const std::size_t q1 = start == std::string_view::npos ? start : value.find('?', start + 2);
-    const std::size_t q2 = q1 == std::string_view::npos ? q1 : value.find('?', q1 + 1);
-    const std::size_t end = q2 == std::string_view::npos ? q2 : value.find("?=", q2 + 1);
-    if (end == std::string_view::npos || q2 != q1 + 2) {
-      out.Latin1(value.substr(pos));
-      return;
+std::string PercentDecoded(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size() && Hex(s[i + 1]) >= 0 && Hex(s[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(Hex(s[i + 1]) * 16 + Hex(s[i + 2])));
+      i += 2;
+    } else {
+      out.push_back(s[i]);
     }
-    // White space between two encoded words is not part of the text.
-    const std::string_view between = value.substr(pos, start - pos);
-    if (!(lastWasEncoded && Trimmed(between).empty())) out.Latin1(between);
-    const std::string_view charset = value.substr(start + 2, q1 - start - 2);
-    const char form = static_cast<char>(std::toupper(static_cast<unsigned char>(value[q1 + 1])));
-    const std::string_view payload = value.substr(q2 + 1, end - q2 - 1);
-    const std::string decoded =
-        form == 'B' ? DecodeBase64(payload) : DecodeQuotedPrintable(payload, true);
-    WriteText(decoded, CharsetEncoding(charset), out);
-    lastWasEncoded = true;
-    pos = end + 2;
   }
+  return out;
+}
+
+void WriteBody(std::string_view text, std::string_view charset, Latin1Writer& out) {
+  out.Utf8(CharsetToUtf8(text, charset));
+}
+
+std::string Decoded(const Entity& e) {
+  const std::string encoding = Lowered(Trimmed(HeaderValue(e, "content-transfer-encoding")));
+  if (encoding == "base64") return DecodeBase64(e.body);
+  if (encoding == "quoted-printable") return DecodeQuotedPrintable(e.body);
+  return std::string(e.body);
+}
+
+std::string MediaType(const Entity& e) {
+  const std::string_view contentType = HeaderValue(e, "content-type");
+  return Lowered(Trimmed(contentType.substr(0, contentType.find(';'))));
 }
 
 class MessageReader {
  public:
-  explicit MessageReader(DocumentText& out) : out_(out), body_(out.Writer()) {}
+  explicit MessageReader(MailContents& out) : out_(out), body_(out.text.Writer()) {}
 
-  void Message(std::string_view data, std::size_t depth) {
+  void Message(std::string_view data) {
     const Entity e = ParseEntity(data);
     for (std::string_view name : {"from", "to", "cc", "date", "subject"}) {
       const std::string_view value = HeaderValue(e, name);
@@ -159,54 +160,69 @@ class MessageReader {
       std::string label(name);
       label[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(label[0])));
       body_.Latin1(label + ": ");
-      WriteHeaderValue(value, body_);
+      body_.Utf8(DecodeHeaderWords(value));
       body_.EndLine();
     }
     body_.LineBreak();
-    Body(e, depth);
+    Body(e, 0);
   }
 
-  void Finish() { out_.Add(PartKind::Body, body_.Take()); }
+  void Finish() { out_.text.Add(PartKind::Body, body_.Take()); }
 
  private:
   void Body(const Entity& e, std::size_t depth) {
     // 1. The kind of content; plain text when nothing is declared.
-    const std::string_view contentType = HeaderValue(e, "content-type");
-    const std::string type = Lowered(Trimmed(contentType.substr(0, contentType.find(';'))));
     if (depth > kMaxMimeDepth || body_.full()) return;
+    const std::string type = MediaType(e);
+    const std::string_view contentType = HeaderValue(e, "content-type");
 
-    // 2. Containers: the parts of a multipart, an attached message.
+    // 2. Containers: the parts of a multipart.
     if (type.starts_with("multipart/")) {
-      Multipart(e.body, Parameter(contentType, "boundary"), type == "multipart/alternative", depth);
-      return;
-    }
-    if (type == "message/rfc822") {
-      Message(Decoded(e), depth + 1);
+      Multipart(e.body, HeaderParameter(contentType, "boundary"), type == "multipart/alternative",
+                depth);
       return;
     }
 
-    // 3. Leaves: text parts that are not attachments.
-    const std::string disposition = Lowered(HeaderValue(e, "content-disposition"));
-    if (disposition.starts_with("attachment")) return;
-    if (!type.empty() && !type.starts_with("text/")) return;
-    const std::string content = Decoded(e);
-    const TextEncoding encoding = CharsetEncoding(Parameter(contentType, "charset"));
-    if (type == "text/html") {
-      DocumentText html(kMaxTextBytes);
-      HtmlText::Extract(content, html);
-      for (const Part& part : html.parts())
-        if (part.kind == PartKind::Body) body_.Latin1(part.text);
-    } else {
-      WriteText(content, encoding, body_);
+    // 3. Text parts that are no attachment are the body.
+    const std::string_view disposition = HeaderValue(e, "content-disposition");
+    std::string name = HeaderParameter(disposition, "filename");
+    if (name.empty()) name = HeaderParameter(contentType, "name");
+    const bool attachment = Lowered(disposition).starts_with("attachment") || !name.empty();
+    if (name.empty()) {
+      // A saved page's resources are named by their location.
+      const std::string_view location = HeaderValue(e, "content-location");
+      name = GuessToUtf8(location.substr(location.find_last_of('/') + 1));
     }
-    body_.EndLine();
-  }
+    if (!attachment && (type.empty() || type == "text/plain" || type == "text/html")) {
+      const std::string content = Decoded(e);
+      if (type == "text/html") {
+        DocumentText html(kMaxTextBytes);
+        HtmlText::Extract(content, html);
+        for (const Part& part : html.parts())
+          if (part.kind == PartKind::Body) body_.Latin1(part.text);
+      } else {
+        WriteBody(content, HeaderParameter(contentType, "charset"), body_);
+      }
+      body_.EndLine();
+      return;
+    }
 
-  std::string Decoded(const Entity& e) {
-    const std::string encoding = Lowered(Trimmed(HeaderValue(e, "content-transfer-encoding")));
-    if (encoding == "base64") return DecodeBase64(e.body);
-    if (encoding == "quoted-printable") return DecodeQuotedPrintable(e.body);
-    return std::string(e.body);
+    // 4. Everything else is a member; an attached message with its own members.
+    if (!out_.withMembers()) return;
+    std::string data = Decoded(e);
+    if (type == "message/rfc822" && out_.MayNest()) {
+      MailContents nested = out_.Nested();
+      MessageReader reader(nested);
+      reader.Message(data);
+      reader.Finish();
+      if (name.empty()) {
+        const std::string subject = DecodeHeaderWords(HeaderValue(ParseEntity(data), "subject"));
+        name = (subject.empty() ? "message" : subject) + ".eml";
+      }
+      out_.AddMessage(name, data.size(), std::move(nested));
+      return;
+    }
+    out_.AddAttachment(name, std::move(data));
   }
 
   void Multipart(std::string_view body, const std::string& boundary, bool alternative,
@@ -240,8 +256,7 @@ class MessageReader {
     if (alternative && !parts.empty()) {
       std::string_view chosen = parts.back();
       for (std::string_view p : parts) {
-        const Entity e = ParseEntity(p);
-        if (Lowered(HeaderValue(e, "content-type")).starts_with("text/plain")) {
+        if (MediaType(ParseEntity(p)) == "text/plain") {
           chosen = p;
           break;
         }
@@ -252,11 +267,89 @@ class MessageReader {
     for (std::string_view p : parts) Body(ParseEntity(p), depth + 1);
   }
 
-  DocumentText& out_;
+  MailContents& out_;
   Latin1Writer body_;
 };
 
+std::string_view WithoutMboxLine(std::string_view data) {
+  if (data.starts_with("From ")) {
+    std::size_t pos = 0;
+    NextLine(data, pos);
+    data.remove_prefix(pos);
+  }
+  return data;
+}
+
 }  // namespace
+
+std::string DecodeHeaderWords(std::string_view value) {
+  std::string out;
+  std::size_t pos = 0;
+  bool lastWasEncoded = false;
+  while (pos < value.size()) {
+    const std::size_t start = value.find("=?", pos);
+    const std::size_t q1 = start == std::string_view::npos ? start : value.find('?', start + 2);
+    const std::size_t q2 = q1 == std::string_view::npos ? q1 : value.find('?', q1 + 1);
+    const std::size_t end = q2 == std::string_view::npos ? q2 : value.find("?=", q2 + 1);
+    if (end == std::string_view::npos || q2 != q1 + 2) {
+      out += GuessToUtf8(value.substr(pos));
+      break;
+    }
+    // White space between two encoded words is not part of the text.
+    const std::string_view between = value.substr(pos, start - pos);
+    if (!(lastWasEncoded && Trimmed(between).empty())) out += GuessToUtf8(between);
+    std::string_view charset = value.substr(start + 2, q1 - start - 2);
+    charset = charset.substr(0, charset.find('*'));  // an RFC 2231 language suffix
+    const char form = static_cast<char>(std::toupper(static_cast<unsigned char>(value[q1 + 1])));
+    const std::string_view payload = value.substr(q2 + 1, end - q2 - 1);
+    const std::string decoded =
+        form == 'B' ? DecodeBase64(payload) : DecodeQuotedPrintable(payload, true);
+    out += CharsetToUtf8(decoded, charset);
+    lastWasEncoded = true;
+    pos = end + 2;
+  }
+  return out;
+}
+
+std::string HeaderParameter(std::string_view value, std::string_view name) {
+  const auto params = Parameters(value);
+  const std::string key = Lowered(name);
+
+  // 1. An extended value: charset'language'percent-encoded.
+  auto extended = [](std::string_view v, std::string& charset) {
+    const std::size_t a = v.find('\'');
+    const std::size_t b = a == std::string_view::npos ? a : v.find('\'', a + 1);
+    if (b == std::string_view::npos) return PercentDecoded(v);
+    charset = v.substr(0, a);
+    return PercentDecoded(v.substr(b + 1));
+  };
+  if (const auto it = params.find(key + "*"); it != params.end()) {
+    std::string charset;
+    const std::string bytes = extended(it->second, charset);
+    return CharsetToUtf8(bytes, charset);
+  }
+
+  // 2. Continuations name*0, name*1*, ... in order, the charset from the first.
+  std::string joined;
+  std::string charset;
+  bool found = false;
+  for (std::size_t i = 0; i < 1000; ++i) {
+    const std::string index = key + "*" + std::to_string(i);
+    if (const auto it = params.find(index + "*"); it != params.end()) {
+      joined += i == 0 ? extended(it->second, charset) : PercentDecoded(it->second);
+    } else if (const auto plain = params.find(index); plain != params.end()) {
+      joined += plain->second;
+    } else {
+      break;
+    }
+    found = true;
+  }
+  if (found) return CharsetToUtf8(joined, charset);
+
+  // 3. The plain parameter, encoded words allowed (as many mailers write them).
+  const auto it = params.find(key);
+  return it == params.end() ? std::string() : DecodeHeaderWords(it->second);
+}
 
 bool MimeText::Detect(std::string_view data) {
   // 1. An mbox "From " line may come first.
@@ -280,15 +373,11 @@ bool MimeText::Detect(std::string_view data) {
   return known >= 2;
 }
 
-void MimeText::Extract(std::string_view data, DocumentText& out) {
-  if (data.starts_with("From ")) {
-    std::size_t pos = 0;
-    NextLine(data, pos);
-    data.remove_prefix(pos);
-  }
+bool MimeText::Read(std::string_view data, MailContents& out) {
   MessageReader reader(out);
-  reader.Message(data, 0);
+  reader.Message(WithoutMboxLine(data));
   reader.Finish();
+  return true;
 }
 
 }  // namespace docfilter
