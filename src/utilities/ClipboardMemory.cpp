@@ -13,12 +13,11 @@ std::basic_string<Char> ReadUntilZero(UINT format) {
   if (!handle) return {};
   const auto* data = static_cast<const Char*>(GlobalLock(handle));
   if (!data) return {};
+  const ScopeExit unlock([handle] { GlobalUnlock(handle); });
   const std::size_t capacity = GlobalSize(handle) / sizeof(Char);
   std::size_t length = 0;
   while (length < capacity && data[length] != 0) ++length;
-  std::basic_string<Char> copy(data, length);
-  GlobalUnlock(handle);
-  return copy;
+  return std::basic_string<Char>(data, length);
 }
 
 GlobalMemory CopyToGlobal(const void* data, std::size_t bytes, std::size_t zeroBytes) {

@@ -201,6 +201,15 @@ TEST_F(ClipboardMonitorTest, HighlightedHtmlIsCleanedAndOtherFormatsDropped) {
   EXPECT_EQ(std::count(viewer.seen()[0].begin(), viewer.seen()[0].end(), CF_DIB), 1)
       << "the first viewer sees the copy before the monitor";
   EXPECT_EQ(std::count(viewer.seen()[1].begin(), viewer.seen()[1].end(), CF_DIB), 0);
+  // The kept formats are back in the order the monitor read them.
+  const auto kept = [&](std::vector<UINT> formats) {
+    std::erase_if(formats, [&](UINT f) {
+      return f != CF_TEXT && f != CF_UNICODETEXT && f != html_ && f != rtf_;
+    });
+    return formats;
+  };
+  EXPECT_EQ(kept(Formats()), kept(viewer.seen()[0]));
+  EXPECT_EQ(kept(Formats()).size(), 4u);
 
   // A viewer behind the monitor only ever sees the rewritten clipboard.
   viewer.Leave();
