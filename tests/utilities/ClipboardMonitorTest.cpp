@@ -22,19 +22,18 @@ namespace {
 const std::string kSpan1 = "<SPAN style=\"BACKGROUND-COLOR: #ffff00\">";
 const std::string kSpan2 = "<SPAN style=\"BACKGROUND-COLOR: #00ff00\">";
 
+BOOL CALLBACK AddMonitorWindow(HWND window, LPARAM found) {
+  char caption[64] = {};
+  GetWindowTextA(window, caption, sizeof caption);
+  if (std::string(caption) == "ClipBoard Monitor")
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  return TRUE;
+}
+
 // The viewer windows of this thread (the monitor's dialogs).
 std::vector<HWND> MonitorWindows() {
   std::vector<HWND> windows;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) {
-        char caption[64] = {};
-        GetWindowTextA(window, caption, sizeof caption);
-        if (std::string(caption) == "ClipBoard Monitor")
-          reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumThreadWindows(GetCurrentThreadId(), AddMonitorWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
@@ -121,7 +120,7 @@ TEST_F(ClipboardMonitorTest, ViewerWindowIsTheHiddenDialogMadeOnceAndLeftAtStop)
   EXPECT_EQ(Count("StopMonitor", "Stopped."), 2);
 }
 
-TEST_F(ClipboardMonitorTest, OffersItsEventsAndReportsErrorsForItsInterface) {
+TEST_F(ClipboardMonitorTest, OffersItsEventsErrorsAndLogSettings) {
   ComPtr<IConnectionPointContainer> container;
   ASSERT_EQ(monitor_.query(container), S_OK);
   ComPtr<IConnectionPoint> point;
@@ -138,6 +137,9 @@ TEST_F(ClipboardMonitorTest, OffersItsEventsAndReportsErrorsForItsInterface) {
   VARIANT_BOOL on = VARIANT_FALSE;
   EXPECT_EQ(monitor_->get_LoggingEnabled(&on), S_OK);
   EXPECT_EQ(on, VARIANT_TRUE);
+  // Stopping a monitor that was never started only logs.
+  EXPECT_EQ(monitor_->StopMonitor(), S_OK);
+  EXPECT_EQ(Count("StopMonitor", "Stopped."), 1);
 }
 
 TEST_F(ClipboardMonitorTest, JoiningTheChainIsNeitherProcessedNorPassedOn) {
