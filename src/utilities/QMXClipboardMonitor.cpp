@@ -43,6 +43,9 @@ HRESULT CQMXClipboardMonitor::StartMonitor() {
   state.active = true;
   // 2. The viewer window, once.
   if (state.window) return S_OK;
+  // A window of this object that a newer object made the process forget leaves the chain
+  // before the new one joins it.
+  if (IsViewerWindow(ownWindow_)) CloseViewerWindow(ownWindow_);
   state.window = OpenViewerWindow();
   ownWindow_ = state.window;
   if (state.window) KELMSGS_TRACE(log_, "StartMonitor", "Started.");

@@ -300,6 +300,13 @@ TEST_F(ClipboardMonitorTest, NewerMonitorServesTheWindowAndTheChainHolds) {
   EXPECT_EQ(CountEntries(log2, "WriteClipboardData", "Writing data..."), 1);
   EXPECT_EQ(Count("WriteClipboardData", "Writing data..."), 0);
 
+  // Started again, the earlier object replaces its forgotten window instead of adding one.
+  auto third = NewMonitor(log2 + ".3");
+  ASSERT_EQ(monitor_->StartMonitor(), S_OK);
+  EXPECT_EQ(MonitorWindows().size(), 2u);
+  third.reset();
+  DeleteFileA((log2 + ".3").c_str());
+
   // Each object takes its own window out of the chain when it goes.
   newer.reset();
   monitor_.reset();
