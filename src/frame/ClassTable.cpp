@@ -7,6 +7,7 @@
 #include "message/QMXMessage.h"
 #include "session/QMXSession.h"
 #include "store/QMXMessageStore.h"
+#include "utilities/QMXClipboardMonitor.h"
 #include "utilities/QMXMemoryStatus.h"
 #include "utilities/QMXRegistryTools.h"
 
@@ -25,6 +26,8 @@ const ClassEntry kClasses[] = {
      &CQMXRegistryTools::CreateInstance},
     {&CLSID_QMXMemoryStatus, "QMXMemoryStatus", IDR_QMXMEMORYSTATUS,
      &CQMXMemoryStatus::CreateInstance},
+    {&CLSID_QMXClipboardMonitor, "QMXClipboardMonitor", IDR_QMXCLIPBOARDMONITOR,
+     &CQMXClipboardMonitor::CreateInstance},
 };
 }  // namespace
 

@@ -48,7 +48,25 @@ const ClassRow kClasses[] = {{"QMXMessageStore", "{7D2393C0-4D64-11D7-A938-0050D
                              {"QMXAttach", "{FA148936-74B3-11D7-A96C-0050DAE9D895}"},
                              {"QMXSession", "{147E8AA4-77DD-11D7-A970-0050DAE9D895}"},
                              {"QMXRegistryTools", "{B9878382-91C3-11D7-A992-0050DAE9D895}"},
-                             {"QMXMemoryStatus", "{D7BE52F6-A566-11D7-A9AE-0050DAE9D895}"}};
+                             {"QMXMemoryStatus", "{D7BE52F6-A566-11D7-A9AE-0050DAE9D895}"},
+                             {"QMXClipboardMonitor", "{81FE5E6D-0073-428A-B2AE-C47F7B5415E6}"}};
+
+// The class keys whose in-process server is the DLL at path.
+std::size_t ClassesServedBy(const std::string& path) {
+  RegKey clsids;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, clsids.put()) != ERROR_SUCCESS)
+    return 0;
+  std::size_t count = 0;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(clsids.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    if (Value(std::string("CLSID\\") + name + "\\InprocServer32") == path) ++count;
+  }
+  return count;
+}
 
 class RegistrationTest : public testing::Test {
  protected:
@@ -81,6 +99,8 @@ TEST_F(RegistrationTest, RegistersClassesProgIdsAndTypeLibrary) {
   const std::string version = std::string("TypeLib\\") + kLibId + "\\1.0";
   EXPECT_EQ(Value(version), "Quendrel Messages 1.0 Object Library");
   EXPECT_EQ(Value(version + "\\0\\" + kOwnPlatform), Narrow(dll_.path()));
+  // Exactly the nine classes of the table, no more.
+  EXPECT_EQ(ClassesServedBy(Narrow(dll_.path())), std::size(kClasses));
 }
 
 TEST_F(RegistrationTest, UnregistrationRemovesClassKeysButKeepsTheClsidRoot) {

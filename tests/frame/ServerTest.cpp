@@ -75,7 +75,8 @@ TEST_F(ServerTest, ClassesAnswerTheirInterfacesAndEventSourcesTheirConnectionPoi
                  {CLSID_QMXMessage, IID_IQMXMessage, false},
                  {CLSID_QMXSession, IID_IQMXSession, true},
                  {CLSID_QMXRegistryTools, IID_IQMXRegistryTools, false},
-                 {CLSID_QMXMemoryStatus, IID_IQMXMemoryStatus, false}};
+                 {CLSID_QMXMemoryStatus, IID_IQMXMemoryStatus, false},
+                 {CLSID_QMXClipboardMonitor, IID_IQMXClipboardMonitor, true}};
   for (const auto& c : classes) {
     ComPtr<IUnknown> object;
     ASSERT_EQ(Factory(c.clsid)->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
@@ -94,7 +95,8 @@ TEST_F(ServerTest, ClassesAnswerTheirInterfacesAndEventSourcesTheirConnectionPoi
 
 TEST_F(ServerTest, CreatedByProgIdOnceRegistered) {
   for (const wchar_t* progId : {L"KelMsgs.QMXRegistryTools", L"KelMsgs.QMXRegistryTools.1",
-                                L"KelMsgs.QMXMemoryStatus", L"KelMsgs.QMXMemoryStatus.1"}) {
+                                L"KelMsgs.QMXMemoryStatus", L"KelMsgs.QMXMemoryStatus.1",
+                                L"KelMsgs.QMXClipboardMonitor", L"KelMsgs.QMXClipboardMonitor.1"}) {
     CLSID clsid;
     ASSERT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
     ComPtr<IDispatch> object;
