@@ -183,27 +183,39 @@ void Enumerate(Mailbox& box) {
   const SBinary folderId = folderProps.get()[0].Value.bin;
   const LONG index = box.folderIndex;
   IQMXStoreFolder* root = box.root.get();
-  Report(
-      "enumerate 10,000 subjects (MessageProperty vs QueryRows)",
-      BestOfBoth(
-          [&] {
-            ComPtr<IQMXStoreFolder> folder;
-            LONG count = 0;
-            if (FAILED(root->get_Folder(index, folder.put())) || !folder ||
-                FAILED(folder->get_MessageCount(&count)) || count != LONG(kMessages))
-              return false;
-            for (LONG i = 0; i < count; ++i) {
-              kelmsgs::Variant v;
-              if (FAILED(folder->get_MessageProperty(i, mpSubject, &v))) return false;
-            }
-            return true;
-          },
-          [&] {
-            std::size_t rows = 0, chars = 0;
-            return SUCCEEDED(rawclient::ReadSubjects(box.rootMapi.get(), folderId, rows, chars)) &&
-                   rows == kMessages;
-          }),
-      1, "1.2");
+  const auto library = [&] {
+    ComPtr<IQMXStoreFolder> folder;
+    LONG count = 0;
+    if (FAILED(root->get_Folder(index, folder.put())) || !folder ||
+        FAILED(folder->get_MessageCount(&count)) || count != LONG(kMessages))
+      return false;
+    for (LONG i = 0; i < count; ++i) {
+      kelmsgs::Variant v;
+      if (FAILED(folder->get_MessageProperty(i, mpSubject, &v))) return false;
+    }
+    return true;
+  };
+  Report("enumerate 10,000 subjects (MessageProperty vs QueryRows)",
+         BestOfBoth(library,
+                    [&] {
+                      std::size_t rows = 0, chars = 0;
+                      return SUCCEEDED(rawclient::ReadSubjects(box.rootMapi.get(), folderId, rows,
+                                                               chars)) &&
+                             rows == kMessages;
+                    }),
+         1, "1.2");
+  // The same against a client that reads what the snapshot holds: its five columns,
+  // sorted by submit time. The difference to the figure above is the table work that the
+  // snapshot's contents ask of the message store.
+  Report("enumerate 10,000 subjects (vs QueryRows of the snapshot's columns)",
+         BestOfBoth(library,
+                    [&] {
+                      std::size_t rows = 0, chars = 0;
+                      return SUCCEEDED(rawclient::ReadSnapshotColumns(box.rootMapi.get(), folderId,
+                                                                      rows, chars)) &&
+                             rows == kMessages;
+                    }),
+         1, "1.2");
 
   kelmsgs::RowSet ids;
   hr = rawclient::AllRows(box.folderMapi.get(), reinterpret_cast<LPSPropTagArray>(&idColumn), ids);

@@ -66,6 +66,36 @@ HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_
   });
 }
 
+HRESULT ReadSnapshotColumns(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
+                            std::size_t& chars) {
+  // 1. The folder and its contents table.
+  kelmsgs::ComPtr<IMAPIFolder> folder;
+  ULONG type = 0;
+  HRESULT hr =
+      parent->OpenEntry(folderId.cb, reinterpret_cast<LPENTRYID>(folderId.lpb), nullptr,
+                        MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
+  if (FAILED(hr)) return hr;
+  kelmsgs::ComPtr<IMAPITable> table;
+  hr = folder->GetContentsTable(0, table.put());
+  if (FAILED(hr)) return hr;
+  // 2. The five columns, sorted by submit time.
+  SizedSPropTagArray(5, columns) = {
+      5, {PR_ENTRYID, PR_HASATTACH, PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME, PR_CLIENT_SUBMIT_TIME}};
+  SizedSSortOrderSet(1, order) = {1, 0, 0, {{PR_CLIENT_SUBMIT_TIME, TABLE_SORT_ASCEND}}};
+  if (FAILED(hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0))) return hr;
+  if (FAILED(hr = table->SortTable(reinterpret_cast<LPSSortOrderSet>(&order), 0))) return hr;
+  // 3. The rows in batches.
+  for (;;) {
+    kelmsgs::RowSet batch;
+    hr = table->QueryRows(kBatch, 0, batch.put());
+    if (FAILED(hr)) return hr;
+    if (batch.get()->cRows == 0) return S_OK;
+    for (ULONG i = 0; i < batch.get()->cRows; ++i)
+      chars += SubjectLength(batch.get()->aRow[i].lpProps[2]);
+    rows += batch.get()->cRows;
+  }
+}
+
 HRESULT OpenAndReadSubjects(IMAPIFolder* folder, const SRowSet* ids, ULONG count,
                             std::size_t& chars) {
   SizedSPropTagArray(1, wanted) = {1, {PR_SUBJECT_A}};
