@@ -45,20 +45,24 @@ HRESULT AllRows(IMAPIFolder* folder, const SPropTagArray* columns, kelmsgs::RowS
                         rows.put());
 }
 
-HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
-                     std::size_t& chars) {
-  // 1. The folder.
+// Opens the folder with that identifier below parent, and its contents table.
+HRESULT OpenContents(IMAPIContainer* parent, const SBinary& folderId,
+                     kelmsgs::ComPtr<IMAPITable>& table) {
   kelmsgs::ComPtr<IMAPIFolder> folder;
   ULONG type = 0;
   HRESULT hr =
       parent->OpenEntry(folderId.cb, reinterpret_cast<LPENTRYID>(folderId.lpb), nullptr,
                         MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
   if (FAILED(hr)) return hr;
-  // 2. Its contents table.
+  return folder->GetContentsTable(0, table.put());
+}
+
+HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
+                     std::size_t& chars) {
+  // 1. The folder's contents table.
   kelmsgs::ComPtr<IMAPITable> table;
-  hr = folder->GetContentsTable(0, table.put());
-  if (FAILED(hr)) return hr;
-  // 3. The subject column, batch by batch.
+  if (HRESULT hr = OpenContents(parent, folderId, table); FAILED(hr)) return hr;
+  // 2. The subject column, batch by batch.
   return ForEachValue(table.get(), PR_SUBJECT_A, [&](const SPropValue& value) {
     chars += SubjectLength(value);
     ++rows;
@@ -68,15 +72,9 @@ HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_
 
 HRESULT ReadSnapshotColumns(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
                             std::size_t& chars) {
-  // 1. The folder and its contents table.
-  kelmsgs::ComPtr<IMAPIFolder> folder;
-  ULONG type = 0;
-  HRESULT hr =
-      parent->OpenEntry(folderId.cb, reinterpret_cast<LPENTRYID>(folderId.lpb), nullptr,
-                        MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
-  if (FAILED(hr)) return hr;
+  // 1. The folder's contents table.
   kelmsgs::ComPtr<IMAPITable> table;
-  hr = folder->GetContentsTable(0, table.put());
+  HRESULT hr = OpenContents(parent, folderId, table);
   if (FAILED(hr)) return hr;
   // 2. The five columns, sorted by submit time.
   SizedSPropTagArray(5, columns) = {
