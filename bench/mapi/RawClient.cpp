@@ -45,25 +45,53 @@ HRESULT AllRows(IMAPIFolder* folder, const SPropTagArray* columns, kelmsgs::RowS
                         rows.put());
 }
 
-HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
-                     std::size_t& chars) {
-  // 1. The folder.
+// Opens the folder with that identifier below parent, and its contents table.
+HRESULT OpenContents(IMAPIContainer* parent, const SBinary& folderId,
+                     kelmsgs::ComPtr<IMAPITable>& table) {
   kelmsgs::ComPtr<IMAPIFolder> folder;
   ULONG type = 0;
   HRESULT hr =
       parent->OpenEntry(folderId.cb, reinterpret_cast<LPENTRYID>(folderId.lpb), nullptr,
                         MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put()));
   if (FAILED(hr)) return hr;
-  // 2. Its contents table.
+  return folder->GetContentsTable(0, table.put());
+}
+
+HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
+                     std::size_t& chars) {
+  // 1. The folder's contents table.
   kelmsgs::ComPtr<IMAPITable> table;
-  hr = folder->GetContentsTable(0, table.put());
-  if (FAILED(hr)) return hr;
-  // 3. The subject column, batch by batch.
+  if (HRESULT hr = OpenContents(parent, folderId, table); FAILED(hr)) return hr;
+  // 2. The subject column, batch by batch.
   return ForEachValue(table.get(), PR_SUBJECT_A, [&](const SPropValue& value) {
     chars += SubjectLength(value);
     ++rows;
     return S_OK;
   });
+}
+
+HRESULT ReadSnapshotColumns(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
+                            std::size_t& chars) {
+  // 1. The folder's contents table.
+  kelmsgs::ComPtr<IMAPITable> table;
+  HRESULT hr = OpenContents(parent, folderId, table);
+  if (FAILED(hr)) return hr;
+  // 2. The five columns, sorted by submit time.
+  SizedSPropTagArray(5, columns) = {
+      5, {PR_ENTRYID, PR_HASATTACH, PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME, PR_CLIENT_SUBMIT_TIME}};
+  SizedSSortOrderSet(1, order) = {1, 0, 0, {{PR_CLIENT_SUBMIT_TIME, TABLE_SORT_ASCEND}}};
+  if (FAILED(hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0))) return hr;
+  if (FAILED(hr = table->SortTable(reinterpret_cast<LPSSortOrderSet>(&order), 0))) return hr;
+  // 3. The rows in batches.
+  for (;;) {
+    kelmsgs::RowSet batch;
+    hr = table->QueryRows(kBatch, 0, batch.put());
+    if (FAILED(hr)) return hr;
+    if (batch.get()->cRows == 0) return S_OK;
+    for (ULONG i = 0; i < batch.get()->cRows; ++i)
+      chars += SubjectLength(batch.get()->aRow[i].lpProps[2]);
+    rows += batch.get()->cRows;
+  }
 }
 
 HRESULT OpenAndReadSubjects(IMAPIFolder* folder, const SRowSet* ids, ULONG count,

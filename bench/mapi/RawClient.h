@@ -19,6 +19,11 @@ HRESULT AllRows(IMAPIFolder* folder, const SPropTagArray* columns, kelmsgs::RowS
 HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
                      std::size_t& chars);
 
+// Like ReadSubjects, but reads what a folder snapshot holds: the identifier, attachment
+// flag, subject and two times of every message, sorted by submit time.
+HRESULT ReadSnapshotColumns(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
+                            std::size_t& chars);
+
 // Opens the first `count` messages whose identifiers are the first column of `ids` and
 // reads each one's subject with GetProps; `chars` counts what was read.
 HRESULT OpenAndReadSubjects(IMAPIFolder* folder, const SRowSet* ids, ULONG count,

@@ -2,6 +2,7 @@
 
 #include <io.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace kelmsgs {
@@ -13,6 +14,11 @@ constexpr std::size_t kCopyChunk = 65536;
 std::int64_t StreamLength(FILE* f) {
   std::fflush(f);
   return _filelengthi64(_fileno(f));
+}
+
+// Bytes that a text-mode stream writes for text: every line feed becomes CR LF.
+std::int64_t TextModeBytes(const std::string& text) {
+  return static_cast<std::int64_t>(text.size()) + std::count(text.begin(), text.end(), '\n');
 }
 }  // namespace
 
@@ -26,12 +32,19 @@ bool CTraceLogFile::Open(const char* path, bool append) {
   path_ = path ? path : "";
   append_ = append;
   stream_.reset(std::fopen(path_.c_str(), append ? "a+" : "w"));
+  ResyncLength();
   return stream_.valid();
+}
+
+void CTraceLogFile::ResyncLength() {
+  length_ = stream_ ? StreamLength(stream_.get()) : -1;
+  writesSinceResync_ = 0;
 }
 
 void CTraceLogFile::Close() {
   std::lock_guard lock(g_traceLogLock);
   stream_.reset();
+  length_ = -1;
 }
 
 void CTraceLogFile::Clear() {
@@ -40,11 +53,13 @@ void CTraceLogFile::Clear() {
   std::fflush(stream_.get());
   std::rewind(stream_.get());
   _chsize_s(_fileno(stream_.get()), 0);
+  ResyncLength();
 }
 
 std::int64_t CTraceLogFile::Length() {
   std::lock_guard lock(g_traceLogLock);
-  return stream_ ? StreamLength(stream_.get()) : -1;
+  if (stream_ && writesSinceResync_ >= kLengthResync) ResyncLength();
+  return stream_ ? length_ : -1;
 }
 
 void CTraceLogFile::SetMaxSize(std::int32_t maxSize) {
@@ -73,8 +88,10 @@ bool CTraceLogFile::Write(std::uint32_t level, const char* className, const char
       level, static_cast<int>(GetCurrentProcessId()), t, className ? className : "",
       function ? function : "", message ? message : "", sourceFile ? sourceFile : "", line);
   const bool written = std::fputs(text.c_str(), stream_.get()) >= 0;
-  // 6. Every line is flushed at once.
+  // 6. Every line is flushed at once, and counted.
   std::fflush(stream_.get());
+  if (written) length_ += TextModeBytes(text);
+  ++writesSinceResync_;
   // 7. An appending log is kept to its newest part.
   if (append_ && maxSize_ != 0) TrimLocked();
   return written;
@@ -83,8 +100,11 @@ bool CTraceLogFile::Write(std::uint32_t level, const char* className, const char
 // Keeps the newest keepSize_ bytes of the log, cut at a line boundary, once it has grown
 // past maxSize_. The log is left as it was when the temporary copy cannot be made.
 void CTraceLogFile::TrimLocked() {
-  // 1. Nothing to do while the file is within bounds.
-  const std::int64_t length = StreamLength(stream_.get());
+  // 1. Nothing to do while the file is within bounds: the count first, the file's own
+  //    length to confirm (other writers may have added to it).
+  if (Length() <= maxSize_) return;
+  ResyncLength();
+  const std::int64_t length = length_;
   if (length <= maxSize_) return;
   // 2. A unique temporary file in the user's temporary directory.
   char tempDir[MAX_PATH + 1];
@@ -115,6 +135,7 @@ void CTraceLogFile::TrimLocked() {
   DeleteFileA(tempName);
   // 6. Writing goes on in the shortened file.
   stream_.reset(std::fopen(path_.c_str(), append_ ? "a+" : "w"));
+  ResyncLength();
 }
 
 }  // namespace kelmsgs

@@ -27,7 +27,10 @@ class CTraceLogFile {
   void Close();
   // Cuts the open file to length 0.
   void Clear();
-  // Length of the open file in bytes, -1 when none is open.
+  // Length of the open file in bytes, -1 when none is open. Counted from the lines this
+  // object writes and read from the file every kLengthResync lines, so a line costs no
+  // file-size query; bytes that other writers append to the same file are seen at the
+  // next read.
   std::int64_t Length();
   void SetMaxSize(std::int32_t maxSize);
   void SetLevelMask(std::uint32_t mask);
@@ -40,6 +43,10 @@ class CTraceLogFile {
 
  private:
   void TrimLocked();
+  // Reads the length from the file and restarts the count.
+  void ResyncLength();
+
+  static constexpr int kLengthResync = 64;
 
   std::string path_;
   bool append_ = false;
@@ -47,6 +54,8 @@ class CTraceLogFile {
   std::uint32_t levelMask_ = 0;
   std::int32_t maxSize_ = kTraceLogMaxSize;
   std::int32_t keepSize_ = TrimKeepSize(kTraceLogMaxSize);
+  std::int64_t length_ = -1;  // counted length of the open file, -1 without one
+  int writesSinceResync_ = 0;
 };
 
 }  // namespace kelmsgs

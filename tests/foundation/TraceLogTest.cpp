@@ -400,3 +400,25 @@ TEST_F(TraceLogTest, LogFileChangedWhileAnotherThreadWrites) {
 }
 
 }  // namespace
+
+// Two appending logs share one file. The first sees the bytes of the second without a
+// size query per line: once the file is past its maximum, the first log trims it within
+// a bounded number of its own lines, so a shared log cannot grow without bound.
+TEST_F(TraceLogTest, SharedFileIsTrimmedByEveryWriter) {
+  ScratchFile shared(".log");
+  CTraceLogFile quiet, busy;
+  ASSERT_TRUE(quiet.Open(shared.path().c_str(), true));
+  ASSERT_TRUE(busy.Open(shared.path().c_str(), true));
+  quiet.SetLevelMask(kAllLevels);
+  busy.SetLevelMask(kAllLevels);
+  busy.SetMaxSize(0);  // the busy writer never trims: only the quiet one can
+  const std::string filler(2000, 'b');
+  while (FileSize(shared.path()) <= kMaxSize)
+    busy.Write(kLevelTrace, "CQMXSession", "Busy", filler.c_str(), "Busy.cpp", 1);
+  ASSERT_GT(FileSize(shared.path()), kMaxSize);
+  for (int i = 0; i < 100; ++i)
+    quiet.Write(kLevelTrace, "CQMXSession", "Quiet", "q", "Quiet.cpp", i);
+  busy.Close();
+  quiet.Close();
+  EXPECT_LE(FileSize(shared.path()), kMaxSize);
+}
