@@ -2,7 +2,8 @@
 #   make demo [ARCH=x64|x86]   the demo on the 64-bit (default) or the 32-bit build
 #   make test                  every test of every build
 #   make bench                 the benchmarks on the 64-bit build, one table of figures
-.PHONY: demo test bench build clean
+#   make reference             docs/reference.md written again from the type library
+.PHONY: demo test bench build clean reference
 
 ARCH ?= x64
 ifeq ($(filter $(ARCH),x64 x86),)
@@ -24,6 +25,9 @@ build:
 	cmake --preset mingw-$(ARCH) >/dev/null
 	cmake --build --preset mingw-$(ARCH)
 	KELMSGS_ARCH=$(ARCH) scripts/bootstrap.sh prefix build/mingw-$(ARCH)/bin
+
+reference: build
+	cmake --build --preset mingw-x64 --target reference
 
 clean:
 	rm -rf build
