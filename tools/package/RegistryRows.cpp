@@ -15,21 +15,16 @@
 #include <vector>
 
 #include "RegistryTable.h"
+#include "common/WinText.h"
 #include "foundation/ComPtr.h"
 #include "frame/ClassTable.h"
 #include "frame/RegScript.h"
 
 using kelmsgs::ComPtr;
+using tools::Narrow;
+using tools::Wide;
 
 namespace {
-
-std::string Narrow(const wchar_t* text) {
-  if (!text) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n - 1 : 0, '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 std::string GuidText(const GUID& guid) {
   wchar_t text[64];
@@ -108,13 +103,6 @@ bool AddTypeLibRows(const wchar_t* path, const std::string& module, const std::s
     table.AddValue(key + "\\TypeLib", "Version", version);
   }
   return true;
-}
-
-std::wstring Wide(const char* text) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-  if (n > 1) MultiByteToWideChar(CP_ACP, 0, text, -1, out.data(), n);
-  return out;
 }
 
 }  // namespace

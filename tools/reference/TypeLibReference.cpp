@@ -19,20 +19,15 @@
 #include <vector>
 
 #include "TypeLibText.h"
+#include "common/WinText.h"
 #include "foundation/ComPtr.h"
 
 using kelmsgs::ComPtr;
+using tools::Narrow;
+using tools::Wide;
 using namespace reference;
 
 namespace {
-
-std::string Narrow(const wchar_t* text) {
-  if (!text) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n - 1 : 0, '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 // The name and help string of a type (memid MEMBERID_NIL) or of one of its members.
 std::pair<std::string, std::string> Documentation(ITypeInfo* info, MEMBERID id) {
@@ -245,13 +240,6 @@ bool ReadLibrary(const wchar_t* path, Library& library) {
     }
   }
   return true;
-}
-
-std::wstring Wide(const char* text) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-  if (n > 1) MultiByteToWideChar(CP_ACP, 0, text, -1, out.data(), n);
-  return out;
 }
 
 }  // namespace
