@@ -2,7 +2,9 @@
 #   make demo [ARCH=x64|x86]   the demo on the 64-bit (default) or the 32-bit build
 #   make test                  every test of every build
 #   make bench                 the benchmarks on the 64-bit build, one table of figures
-.PHONY: demo test bench build clean
+#   make reference             docs/reference.md written again from the type library
+#   make package               the installer packages build/package/KelMsgs-x64.msi and -x86.msi
+.PHONY: demo test bench build clean reference package
 
 ARCH ?= x64
 ifeq ($(filter $(ARCH),x64 x86),)
@@ -24,6 +26,13 @@ build:
 	cmake --preset mingw-$(ARCH) >/dev/null
 	cmake --build --preset mingw-$(ARCH)
 	KELMSGS_ARCH=$(ARCH) scripts/bootstrap.sh prefix build/mingw-$(ARCH)/bin
+
+package:
+	scripts/bootstrap.sh packages
+	scripts/package.sh
+
+reference: build
+	cmake --build --preset mingw-x64 --target reference
 
 clean:
 	rm -rf build
