@@ -15,12 +15,8 @@ PACKAGES=(
   build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   wine64 wine wine32:i386 libwine-dev libz-mingw-w64-dev nlohmann-json3-dev zlib1g-dev
-<<<<<<< HEAD
-  libemail-outlook-message-perl libemail-address-perl python3-olefile
-  nodejs npm
-=======
   libemail-outlook-message-perl libemail-address-perl python3-olefile wixl msitools
->>>>>>> docs22
+  nodejs npm
 )
 
 packages() {
