@@ -54,7 +54,7 @@ const char* const kConfiguration =
 
 class FormsTest : public testing::Test {
  protected:
-  FormsTest() : fixture_(kResultStoreProfile) {}
+  FormsTest() : fixture_(ResultStoreProfile()) {}
   void SetUp() override {
     ASSERT_TRUE(fixture_.loaded()) << fixture_.error();
     ASSERT_TRUE(LogOnNewSession(session_));
@@ -146,6 +146,31 @@ TEST_F(FormsTest, MissingOrMalformedConfigurationFails) {
             "Failed to install " + missing + "\nFailed to install " + files.cfg() + "\n");
   ComPtr<IMAPIFormInfo> none;
   EXPECT_EQ(InboxForms()->ResolveMessageClass("IPM.Note", 0, none.put()), MAPI_E_NOT_FOUND);
+}
+
+// Each of these breaks one rule of the configuration format; none installs a form.
+TEST_F(FormsTest, ConfigurationsThatDescribeNoFormAreRefused) {
+  const std::string description =
+      "[Description]\r\nMessageClass=IPM.Note.Bad\r\nDisplayName=Bad\r\n";
+  for (const std::string& broken : {
+           description + "CLSID=not-a-guid\r\n",
+           description + "SmallIcon=missing.ico\r\n",
+           description + "LargeIcon=result.cfg\r\n",
+           description + "[Verbs]\r\nVerb1=Open\r\n",
+           description + "[Verbs]\r\nVerb1=Open\r\n[Verb.Open]\r\nDisplayName=Open\r\nCode=x\r\n",
+           description + "[Platforms]\r\nCPU1=Win32\r\n",
+           description + "[Properties]\r\nProperty1=Score\r\n[Property.Score]\r\n",
+           description + "[Broken\r\n",
+           "MessageClass=IPM.Note.Bad\r\n" + description,
+           std::string("[Description]\r\nMessageClass=IPM.Note.Bad\r\n"),
+       }) {
+    FormFiles files(broken);
+    EXPECT_EQ(session_->InstallForm(inboxId_.get(), storeId_.get(), B(files.cfg()).get()),
+              MAPI_E_EXTENDED_ERROR)
+        << broken;
+  }
+  ComPtr<IMAPIFormInfo> none;
+  EXPECT_EQ(InboxForms()->ResolveMessageClass("IPM.Note.Bad", 0, none.put()), MAPI_E_NOT_FOUND);
 }
 
 TEST_F(FormsTest, ArgumentsThatInstallNothing) {

@@ -44,7 +44,7 @@ std::vector<std::string> RunOn(const std::string& profile, HRESULT& result) {
 
 TEST(ResultFolderTest, TopLevelFoldersOfTheResultStoreAreLogged) {
   HRESULT result = E_FAIL;
-  const auto lines = RunOn(kResultStoreProfile, result);
+  const auto lines = RunOn(ResultStoreProfile(), result);
   EXPECT_EQ(result, S_OK);
   // Per folder: its own name, its identifier in hexadecimal, the name the table gives. The
   // store's own standard folders come first; the fixture's follow in table order.

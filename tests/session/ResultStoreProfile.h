@@ -1,13 +1,15 @@
-// A profile whose second store is the library's result store, "Quendrel e-mail Management",
-// with three top-level folders, beside a mailbox with an inbox.
+// The profile of platform/mapi/fixture/result-profile.json, copied next to the test program:
+// a mailbox with an inbox, the library's result store "Quendrel e-mail Management" with
+// three top-level folders (one with a subfolder), and a store whose name differs only in case.
 #pragma once
 
-inline const char* const kResultStoreProfile = R"({"profiles": [{"name": "Work", "default": true,
-  "services": [{"service": "MSPST MS", "displayName": "Personal Folders", "stores": [
-    {"displayName": "Mailbox", "file": "mailbox.kms", "default": true, "flavour": "short",
-     "folders": [{"name": "Inbox", "class": "IPF.Note"}]},
-    {"displayName": "Quendrel e-mail Management", "file": "results.kms", "flavour": "short",
-     "folders": [{"name": "Results", "class": "IPF.Note"}, {"name": "Archive"},
-                 {"name": "Queries", "folders": [{"name": "Below"}]}]},
-    {"displayName": "quendrel e-mail management", "file": "other.kms", "flavour": "short",
-     "folders": [{"name": "Not the result store"}]}]}]}]})";
+#include <windows.h>
+
+#include <string>
+
+inline std::string ResultStoreProfile() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string exe = path;
+  return exe.substr(0, exe.find_last_of('\\') + 1) + "result-profile.json";
+}
