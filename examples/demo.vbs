@@ -38,6 +38,8 @@ For i = 0 To session.StoreCount - 1
   If store.Default Then ShowAttachments store.StandardFolder(mfldTypeInbox)
 Next
 
+ShowHostLink session
+
 session.Logoff
 WScript.Echo ""
 WScript.Echo "Demo finished."
@@ -133,4 +135,21 @@ Sub ShowLines(text, indent)
       If shown = 3 Then Exit For
     End If
   Next
+End Sub
+
+' The mail client's add-in (here its stand-in, where one is registered) hands the session its
+' toolbar and search control; the search control hears which information text to show.
+Sub ShowHostLink(session)
+  Dim host
+  On Error Resume Next
+  Set host = CreateObject("KelMsgsHost.Toolbar")
+  On Error GoTo 0
+  If IsEmpty(host) Then Exit Sub
+  Set session.QLAToolbar = host
+  session.SearchCtlHWnd = host.SearchCtlHWnd
+  session.SetSearchCtlInfoText 3
+  If host.WaitForRecord(1, 5000) Then
+    WScript.Echo ""
+    WScript.Echo "Host search control received: " & host.RecordLine(0)
+  End If
 End Sub

@@ -69,6 +69,13 @@ HRESULT SetKeyValue(const std::string& key, const char* name, const std::string&
 
 using namespace hoststandin;
 
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
+  // Unloaded by FreeLibrary (not at process end): no window of the classes is left, since
+  // the module only unloads once every toolbar object, and so every window, is gone.
+  if (reason == DLL_PROCESS_DETACH && !reserved) UnregisterWindowClasses();
+  return TRUE;
+}
+
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;

@@ -160,6 +160,11 @@ DWORD WINAPI WindowThread(void* parameter) {
 
 }  // namespace
 
+void UnregisterWindowClasses() {
+  UnregisterClassA(kToolbarClass, ThisModule());
+  UnregisterClassA(kSearchClass, ThisModule());
+}
+
 HostWindows::HostWindows() : state_(std::make_shared<State>()) {
   if (!state_->ready || !state_->changed) return;
   auto* share = new std::shared_ptr<State>(state_);

@@ -17,6 +17,9 @@ namespace hoststandin {
 
 // The stand-in's own module (its windows' instance, its registration path).
 HMODULE ThisModule();
+// Takes the window classes back when the module is unloaded, so that a later load (at
+// another address, perhaps) registers them again with its own window procedure.
+void UnregisterWindowClasses();
 
 class HostWindows {
  public:

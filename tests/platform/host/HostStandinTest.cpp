@@ -103,3 +103,40 @@ TEST_F(HostStandinTest, EachToolbarHasItsOwnWindowsAndRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+// The window classes go with the module: a later load of it (at another address, perhaps)
+// must not find classes whose window procedure lies in the unloaded code.
+TEST(HostStandinModuleTest, UnloadingTheModuleTakesItsWindowClassesAlong) {
+  // COM lets go of the copy it loaded for the other tests, whose objects are all gone.
+  CoFreeUnusedLibrariesEx(0, 0);
+  CoFreeUnusedLibrariesEx(0, 0);
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring path = exe;
+  path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"KelMsgsHost.dll";
+  const HMODULE module = LoadLibraryW(path.c_str());
+  ASSERT_NE(module, nullptr);
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  const auto get = reinterpret_cast<GetClassObject>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+  ASSERT_NE(get, nullptr);
+  CLSID clsid;
+  ASSERT_EQ(CLSIDFromProgID(L"KelMsgsHost.Toolbar", &clsid), S_OK);
+  {
+    kelmsgs::ComPtr<IClassFactory> factory;
+    ASSERT_EQ(get(clsid, IID_IClassFactory, factory.put_void()), S_OK);
+    kelmsgs::ComPtr<IDispatch> toolbar;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, toolbar.put_void()), S_OK);
+  }
+  WNDCLASSEXA info = {};
+  info.cbSize = sizeof info;
+  ASSERT_TRUE(GetClassInfoExA(module, "KelMsgsHostToolbar", &info));
+  ASSERT_TRUE(FreeLibrary(module));
+  ASSERT_EQ(GetModuleHandleW(path.c_str()), nullptr) << "the module stayed loaded";
+  EXPECT_FALSE(GetClassInfoExA(module, "KelMsgsHostToolbar", &info));
+  EXPECT_FALSE(GetClassInfoExA(module, "KelMsgsHostSearchControl", &info));
+}
+
+}  // namespace
