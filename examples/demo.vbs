@@ -43,6 +43,7 @@ For i = 0 To session.StoreCount - 1
   Set store = session.MsgStore(i)
   If store.Default Then ShowMailAttachment store.StandardFolder(mfldTypeInbox), "Newsletters"
 Next
+ShowHostLink session
 
 session.Logoff
 WScript.Echo ""
@@ -156,4 +157,21 @@ Sub ShowMailAttachment(inbox, folderName)
       ShowContent message.Attachment(0)
     End If
   Next
+End Sub
+
+' The mail client's add-in (here its stand-in, where one is registered) hands the session its
+' toolbar and search control; the search control hears which information text to show.
+Sub ShowHostLink(session)
+  Dim host
+  On Error Resume Next
+  Set host = CreateObject("KelMsgsHost.Toolbar")
+  On Error GoTo 0
+  If IsEmpty(host) Then Exit Sub
+  Set session.QLAToolbar = host
+  session.SearchCtlHWnd = host.SearchCtlHWnd
+  session.SetSearchCtlInfoText 3
+  If host.WaitForRecord(1, 5000) Then
+    WScript.Echo ""
+    WScript.Echo "Host search control received: " & host.RecordLine(0)
+  End If
 End Sub
