@@ -42,6 +42,12 @@ dump() {  # dump MODULE_PATH
       sub(/<DIR>\/$/, "<DIR>"); print }'
 }
 build_dll=$(kelmsgs_winpath "$bin/KelMsgs.dll")
+# The type library's key is shared by both bitnesses: a 32-bit registration in the prefix
+# is taken away for the test and put back at the end.
+libid=$(tail -n +4 "$rows" | cut -f3 | sed -n 's/^TypeLib\\\([^\\]*\)\\.*/\1/p' | head -n 1)
+other=$(run reg query "HKCR\\TypeLib\\$libid\\1.0\\0\\win32" /ve 2>/dev/null | tr -d '\r' |
+  sed -n 's/.*REG_SZ *//p')
+[ -z "$other" ] || "$root/cmake/wine-run.sh" --arch x86 regsvr32 /s /u "$other"
 installed='C:\Program Files\KelMsgs\KelMsgs.dll'
 
 # 2. What DllRegisterServer registers, then a clean registry.
@@ -84,5 +90,7 @@ left=$(dump "$installed")
 
 # 7. The build's registration, as the other tests need it.
 run regsvr32 /s "$build_dll" || fail "the build could not be registered again"
+[ -z "$other" ] || "$root/cmake/wine-run.sh" --arch x86 regsvr32 /s "$other" ||
+  fail "the 32-bit registration could not be put back"
 [ $failed = 0 ] && echo "install_test: passed"
 exit $failed
