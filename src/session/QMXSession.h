@@ -5,11 +5,13 @@
 // profile information (SessionProfiles.cpp), the store table (SessionStores.cpp),
 // message events (SessionEvents.cpp), access by identifier (SessionAccess.cpp), the
 // folder walk (SessionFolderWalk.cpp) and the removal of stores from the profile
-// (SessionRemoveStore.cpp, SessionRemoveStoreRegKeys.cpp).
+// (SessionRemoveStore.cpp, SessionRemoveStoreRegKeys.cpp) and the rich-text helpers
+// (SessionRichText.cpp).
 #pragma once
 
 #include <mapix.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,6 +27,8 @@
 #include "session/StandardFolderTable.h"
 
 namespace kelmsgs {
+
+class RtfRewriter;
 
 class CQMXSession final
     : public EventSourceObject<CQMXSession, IQMXSession, QMXSession, DIID__IQMXSessionEvents> {
@@ -217,6 +221,12 @@ class CQMXSession final
                                   bool& isSent);
   HRESULT TakeFolder(IUnknown* opened, ULONG type, ComPtr<IMAPIFolder>& folder);
 
+  // Waits (dispatching window messages) for the session's message rewrites to end; a
+  // trace line of the operation when they outlast the wait.
+  void FinishRewrites(const char* operation);
+
+  // The log is also written by the message rewrites' thread.
+  std::mutex logLock_;
   TraceLog log_{"CQMXSession", true};
   bool mapiInitialized_ = false;
   ComPtr<IMAPISession> session_;
@@ -251,6 +261,8 @@ class CQMXSession final
   bool progressbarEnabled_ = true;
   // The folder that FolderType recognises as the drafts folder (AddDraftsFolder).
   EntryIdBuffer draftsId_;
+  // The writer of FormatMessage's texts, made at its first use.
+  std::shared_ptr<RtfRewriter> rewriter_;
 };
 
 // Held by a member that drains window messages, for the whole call: the client may re-enter
