@@ -78,13 +78,8 @@ RtfRewriter::~RtfRewriter() = default;
 HRESULT RtfRewriter::Queue(Job job) {
   std::lock_guard guard(lock_);
   // 1. Behind the rewrites queued before it; the message's earlier ones are noted.
-  Queued item{std::move(job), {}, false};
-  item.key = HexOf(item.job.store) + ":" + HexOf(item.job.entry);
-  const bool afterEarlier = inFlight_[item.key] > 0;
-  item.afterEarlier = afterEarlier;
-  const std::string key = item.key;
-  queue_.push_back(std::move(item));
-  ++inFlight_[key];
+  const std::string key = HexOf(job.store) + ":" + HexOf(job.entry);
+  queue_.push_back({std::move(job), key, inFlight_[key]++ > 0});
   stop_ = false;
   ResetEvent(idle_.get());
   // 2. The thread, unless one runs already.
