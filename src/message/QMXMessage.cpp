@@ -18,6 +18,7 @@
 #include "foundation/RowColumn.h"
 #include "frame/ObjectFactory.h"
 #include "message/HeldMapiObject.h"
+#include "message/RtfTextWrite.h"
 
 namespace kelmsgs {
 
@@ -497,29 +498,11 @@ HRESULT CQMXMessage::put_TextRTF(BSTR newVal) {
   // 1. Nothing to write.
   if (!newVal || SysStringLen(newVal) == 0) return S_OK;
   if (!message_) return E_FAIL;
-  // 2. The compressed stream, created anew.
-  ComPtr<IStream> compressed;
-  if (FAILED(message_->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
-                                    reinterpret_cast<LPUNKNOWN*>(compressed.put()))))
-    return S_OK;
-  // 3-4. Written compressed, unless the store keeps RTF uncompressed.
-  PropValues mask;
-  ULONG flags = MAPI_MODIFY;
-  if (SUCCEEDED(HrGetOneProp(message_.get(), PR_STORE_SUPPORT_MASK, mask.put())) &&
-      (mask.get()->Value.l & STORE_UNCOMPRESSED_RTF))
-    flags |= STORE_UNCOMPRESSED_RTF;
-  ComPtr<IStream> rtf;
-  if (FAILED(WrapCompressedRTFStream(compressed.get(), flags, rtf.put()))) return S_OK;
-  // 5-6. The text in the ANSI code page.
-  const std::string text = AnsiFromBstr(newVal);
-  ULONG written = 0;
-  if (FAILED(rtf->Write(text.data(), static_cast<ULONG>(text.size()), &written))) return S_OK;
-  if (FAILED(rtf->Commit(STGC_OVERWRITE))) return S_OK;
-  rtf.reset();
+  // 2-6. The text in the ANSI code page; a failing step leaves the property as it was, quietly.
+  bool synced = false;
+  if (FAILED(WriteRtfText(message_.get(), AnsiFromBstr(newVal), synced))) return S_OK;
   // 7. The plain body follows; saved when the store changed something.
-  BOOL updated = FALSE;
-  if (SUCCEEDED(RTFSync(message_.get(), RTF_SYNC_RTF_CHANGED, &updated)) && updated)
-    message_->SaveChanges(KEEP_OPEN_READWRITE);
+  if (synced) message_->SaveChanges(KEEP_OPEN_READWRITE);
   return S_OK;
 }
 

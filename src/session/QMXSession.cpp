@@ -7,6 +7,7 @@
 #include "foundation/VendorKey.h"
 #include "foundation/AutomationOut.h"
 #include "session/HostLinks.h"
+#include "session/RtfRewriter.h"
 
 namespace kelmsgs {
 
@@ -33,11 +34,15 @@ CQMXSession::CQMXSession() {
 }
 
 CQMXSession::~CQMXSession() {
+  // Rewrites still running hold what they use; they no longer write to this session's log.
+  FinishRewrites("~CQMXSession");
+  if (rewriter_) rewriter_->Detach();
   SESSION_TRACE("~CQMXSession", "Session destructed.");
 }
 
 void CQMXSession::Trace(const char* operation, const std::string& message, const char* file,
                         int line) {
+  std::lock_guard guard(logLock_);
   log_.Write(operation, message.c_str(), file, line);
 }
 
@@ -60,21 +65,27 @@ HRESULT CQMXSession::put_MAPIObject(IUnknown* newVal) {
 }
 
 HRESULT CQMXSession::get_LogFile(BSTR* pVal) {
+  std::lock_guard guard(logLock_);
   return log_.get_LogFile(pVal);
 }
 HRESULT CQMXSession::put_LogFile(BSTR newVal) {
+  std::lock_guard guard(logLock_);
   return log_.put_LogFile(newVal);
 }
 HRESULT CQMXSession::get_LoggingEnabled(VARIANT_BOOL* pVal) {
+  std::lock_guard guard(logLock_);
   return log_.get_LoggingEnabled(pVal);
 }
 HRESULT CQMXSession::put_LoggingEnabled(VARIANT_BOOL newVal) {
+  std::lock_guard guard(logLock_);
   return log_.put_LoggingEnabled(newVal);
 }
 HRESULT CQMXSession::get_AppendLog(VARIANT_BOOL* pVal) {
+  std::lock_guard guard(logLock_);
   return log_.get_AppendLog(pVal);
 }
 HRESULT CQMXSession::put_AppendLog(VARIANT_BOOL newVal) {
+  std::lock_guard guard(logLock_);
   return log_.put_AppendLog(newVal);
 }
 

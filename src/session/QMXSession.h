@@ -6,14 +6,15 @@
 // message events (SessionEvents.cpp), access by identifier (SessionAccess.cpp), the
 // folder walk (SessionFolderWalk.cpp), the removal of stores from the profile
 // (SessionRemoveStore.cpp, SessionRemoveStoreRegKeys.cpp), the host's toolbar and windows
-// (SessionHostLinks.cpp), forms (SessionForms.cpp) and the result store
-// (SessionResultFolder.cpp).
+// (SessionHostLinks.cpp), forms (SessionForms.cpp), the result store
+// (SessionResultFolder.cpp) and the rich-text helpers (SessionRichText.cpp).
 #pragma once
 
 #include <mapix.h>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@
 #include "session/StandardFolderTable.h"
 
 namespace kelmsgs {
+
+class RtfRewriter;
 
 class CQMXSession final
     : public EventSourceObject<CQMXSession, IQMXSession, QMXSession, DIID__IQMXSessionEvents> {
@@ -249,6 +252,12 @@ class CQMXSession final
                                   bool& isSent);
   HRESULT TakeFolder(IUnknown* opened, ULONG type, ComPtr<IMAPIFolder>& folder);
 
+  // Waits (dispatching window messages) for the session's message rewrites to end; a
+  // trace line of the operation when they outlast the wait.
+  void FinishRewrites(const char* operation);
+
+  // The log is also written by the message rewrites' thread.
+  std::mutex logLock_;
   TraceLog log_{"CQMXSession", true};
   bool mapiInitialized_ = false;
   ComPtr<IMAPISession> session_;
@@ -293,6 +302,8 @@ class CQMXSession final
   // The host's window handles, 32-bit values as the host gives them.
   LONG toolbarHWnd_ = 0;
   LONG searchCtlHWnd_ = 0;
+  // The writer of FormatMessage's texts, made at its first use.
+  std::shared_ptr<RtfRewriter> rewriter_;
 };
 
 // Held by a member that drains window messages, for the whole call: the client may re-enter

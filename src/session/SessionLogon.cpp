@@ -128,6 +128,8 @@ void CQMXSession::ReleaseSession() {
 }
 
 HRESULT CQMXSession::Logoff(VARIANT_BOOL bMAPIUninitialize) {
+  // 1. Message rewrites still running end first: they use the MAPI session.
+  FinishRewrites("Logoff");
   // 2-6. Stores, table, session and information; a logon still pumping messages stops.
   ++logonGeneration_;
   ReleaseSession();

@@ -23,14 +23,5 @@ HRESULT CQMXSession::SendMail(BSTR, BSTR, BSTR, BSTR, BSTR, BSTR, MessageImporta
 HRESULT CQMXSession::put_SndPwd(BSTR) {
   return E_NOTIMPL;
 }
-HRESULT CQMXSession::FormatRange(LONG, LONG, LONG, LONG, LONG) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::ClearRTF(LONG) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::FormatMessage(BSTR, BSTR, BSTR) {
-  return E_NOTIMPL;
-}
 
 }  // namespace kelmsgs

@@ -43,6 +43,7 @@ constexpr std::size_t kJournalCap = 100000;
 }  // namespace
 
 HRESULT Fault(const char* operation, const std::string& object) {
+  HoldIfStalled(operation);
   State& s = S();
   std::lock_guard guard(s.lock);
   ++s.points[operation];
@@ -96,6 +97,7 @@ void ResetSwitches() {
   s.journalOn = true;
   s.uiPicksDefault = true;
   s.sizeLimit = 32 * 1024;
+  ReleaseStall();
 }
 
 }  // namespace mapistandin::control

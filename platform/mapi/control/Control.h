@@ -26,4 +26,9 @@ ULONG SizeLimit();
 // Clears faults, journal and switches (fixture reset).
 void ResetSwitches();
 
+// Holds the calling thread when a test asked for a call of this operation to be held
+// (StandinSetStall), until the test releases it; lets any held call go on.
+void HoldIfStalled(const char* operation);
+void ReleaseStall();
+
 }  // namespace mapistandin::control

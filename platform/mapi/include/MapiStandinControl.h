@@ -20,6 +20,12 @@ ULONG WINAPI StandinFaultPointCount();
 ULONG WINAPI StandinFaultPointEntry(ULONG index, LPSTR name, ULONG size, ULONG* calls);
 ULONG WINAPI StandinFaultPointCalls(LPCSTR operation);
 void WINAPI StandinFaultPointsClear();
+// Holds the call after the first succeedFirst calls of the operation (one of the names
+// StandinSetFault takes), as a slow store would, until StandinReleaseStall (at most a
+// minute); StandinWaitStalled waits until that call is being held.
+HRESULT WINAPI StandinSetStall(LPCSTR operation, ULONG succeedFirst);
+BOOL WINAPI StandinWaitStalled(DWORD timeoutMs);
+void WINAPI StandinReleaseStall();
 // What a logon with MAPI_LOGON_UI does: TRUE picks the default profile, FALSE cancels.
 void WINAPI StandinSetLogonUiAnswer(BOOL pickDefault);
 // String and binary values longer than this many bytes come back from GetProps as
