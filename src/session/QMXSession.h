@@ -237,6 +237,13 @@ class CQMXSession final
                                   bool& isSent);
   HRESULT TakeFolder(IUnknown* opened, ULONG type, ComPtr<IMAPIFolder>& folder);
 
+  // Sending mail (SessionSendMail.cpp): the steps of SendMail.
+  void LookUpPrimaryIdentity();
+  HRESULT CheckAttachmentFiles(const std::string& list);
+  HRESULT OpenDefaultStore(IMAPITable* table, ComPtr<IMsgStore>& store);
+  HRESULT AddressMessage(IMessage* message, std::string to, std::string cc);
+  void WriteRtfBody(IMessage* message, const std::string& rtf);
+
   TraceLog log_{"CQMXSession", true};
   bool mapiInitialized_ = false;
   ComPtr<IMAPISession> session_;
@@ -278,6 +285,8 @@ class CQMXSession final
   bool StopRequested();
   std::atomic<bool> stopRequest_{false};
   std::function<void()> stopPollObserver_;
+  // The password SendMail checks (8-bit); only SndPwd sets it.
+  std::string sendPassword_;
 };
 
 // Held by a member that drains window messages, for the whole call: the client may re-enter

@@ -5,6 +5,7 @@
 #include "HexCore.h"
 #include "spooler/Spooler.h"
 #include "store/Attach.h"
+#include "store/MsgStore.h"
 #include "table/Table.h"
 
 namespace mapistandin {
@@ -133,7 +134,14 @@ std::string Message::ObjectHex() const {
 }
 
 Row Message::AllProps() {
-  return MessageProps(who_, id_, folder_, data_, writable_);
+  Row row = MessageProps(who_, id_, folder_, data_, writable_);
+  // A message of a store tells what its store supports.
+  if (engine_ && !owner_) {
+    PutProp(row, MakeLong(PR_STORE_SUPPORT_MASK, engine_->Read([&](const StoreImage& image) {
+              return static_cast<std::int64_t>(StoreSupportMask(image, writable_));
+            })));
+  }
+  return row;
 }
 
 HRESULT Message::PutProps(const Row& values) {
