@@ -468,7 +468,7 @@ TEST_F(SendMailTest, MailFileForTheOutsideReader) {
       std::wstring(text.begin(), text.end()) + L";" + std::wstring(data.begin(), data.end());
   ASSERT_EQ(Send(L"Gr\u00FC\u00DFe vom Team", L"Bo Chen;zed@example.org", L"Cy Dale",
                  L"Hello,\r\nthe files are attached.\r\n", list.c_str(), micHigh, true,
-                 L"{\\rtf1\\ansi Hello\\par}"),
+                 L"{\\rtf1\\ansi Hello,\\par the files are attached.\\par}"),
             S_OK);
   EXPECT_EQ(Sent().attachments, 2u);
   const std::vector<std::string> files = MailFiles(Outgoing());
