@@ -38,6 +38,13 @@ For i = 0 To session.StoreCount - 1
   If store.Default Then ShowAttachments store.StandardFolder(mfldTypeInbox)
 Next
 
+' A mail to the profile's own owner: the spooler files it in Sent Items and the owner
+' receives it in the inbox.
+For i = 0 To session.StoreCount - 1
+  Set store = session.MsgStore(i)
+  If store.Default Then SendToSelf store
+Next
+
 session.Logoff
 WScript.Echo ""
 WScript.Echo "Demo finished."
@@ -133,4 +140,27 @@ Sub ShowLines(text, indent)
       If shown = 3 Then Exit For
     End If
   Next
+End Sub
+
+Sub SendToSelf(store)
+  Const mfldTypeSent = 2
+  Const micNormal = 0
+  Dim before, started, inbox, subject
+  WScript.Echo ""
+  before = store.StandardFolder(mfldTypeInbox).MessageCount
+  subject = "Note to self " & Now
+  session.SndPwd = "KorPimLud"
+  session.SendMail subject, "Sent by the demo.", "", "Jordan Avery", "", "", micNormal, False
+  WScript.Echo "Sent """ & subject & """ to Jordan Avery"
+  ' The spooler works on its own thread: wait (at most ten seconds) for the new mail.
+  started = Timer
+  Do
+    Set inbox = store.StandardFolder(mfldTypeInbox)
+  Loop While inbox.MessageCount = before And Abs(Timer - started) < 10
+  If inbox.MessageCount > before Then
+    WScript.Echo "  arrived in the inbox (" & inbox.MessageCount & " messages now); " & _
+      store.StandardFolder(mfldTypeSent).MessageCount & " message(s) in Sent Items"
+  Else
+    WScript.Echo "  not arrived yet"
+  End If
 End Sub
