@@ -364,6 +364,24 @@ TEST_F(SendMailTest, FailingMapiStepIsAnsweredAndLeavesNothingBehind) {
   EXPECT_EQ(Count(PR_IPM_SENTMAIL_ENTRYID), 3u);
 }
 
+TEST_F(SendMailTest, AttachmentThatFailsLaterIsLoggedAndTheMailStillGoes) {
+  const std::string file = fixture_.directory() + "\\agenda.txt";
+  const std::string log = fixture_.directory() + "\\session.log";
+  WriteFile(file, "agenda");
+  const std::wstring wideLog(log.begin(), log.end());
+  ASSERT_EQ(session_->put_LogFile(Bstr(SysAllocString(wideLog.c_str())).get()), S_OK);
+  ASSERT_EQ(session_->put_LoggingEnabled(VARIANT_TRUE), S_OK);
+  probe::FailOnce("CreateAttach", MAPI_E_DISK_ERROR, 0);
+  EXPECT_EQ(
+      Send(L"Without", L"Bo Chen", L"", L"Body", std::wstring(file.begin(), file.end()).c_str()),
+      S_OK);
+  probe::ClearFaults();
+  EXPECT_EQ(Sent().attachments, 0u);
+  EXPECT_EQ(MailFiles(Outgoing()).size(), 1u);
+  ASSERT_EQ(session_->put_LoggingEnabled(VARIANT_FALSE), S_OK);
+  EXPECT_NE(ReadFile(log).find("SendMail, failed to create attachments."), std::string::npos);
+}
+
 TEST_F(SendMailTest, NonAsciiSubjectTravelsInTheAnsiCodePage) {
   const wchar_t subject[] = L"Gr\u00FC\u00DFe \u00E0 tous";
   ASSERT_EQ(Send(subject, L"Bo Chen"), S_OK);
