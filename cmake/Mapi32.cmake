@@ -28,7 +28,8 @@ set(KELMSGS_MAPI32_FUNCTIONS
   "OpenIMsgSession 12"
   "CloseIMsgSession 4"
   "OpenIMsgOnIStg 44"
-  "MAPIOpenFormMgr 8 plain")
+  "MAPIOpenFormMgr 8 plain"
+  "ScCreateConversationIndex 16")
 
 include(${CMAKE_CURRENT_LIST_DIR}/StdcallExports.cmake)
 

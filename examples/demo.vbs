@@ -44,6 +44,12 @@ For i = 0 To session.StoreCount - 1
   If store.Default Then ShowMailAttachment store.StandardFolder(mfldTypeInbox), "Newsletters"
 Next
 ShowHostLink session
+' A mail to the profile's own owner: the spooler files it in Sent Items and the owner
+' receives it in the inbox.
+For i = 0 To session.StoreCount - 1
+  Set store = session.MsgStore(i)
+  If store.Default Then SendToSelf store
+Next
 
 session.Logoff
 WScript.Echo ""
@@ -173,5 +179,28 @@ Sub ShowHostLink(session)
   If host.WaitForRecord(1, 5000) Then
     WScript.Echo ""
     WScript.Echo "Host search control received: " & host.RecordLine(0)
+  End If
+End Sub
+
+Sub SendToSelf(store)
+  Const mfldTypeSent = 2
+  Const micNormal = 0
+  Dim before, started, inbox, subject
+  WScript.Echo ""
+  before = store.StandardFolder(mfldTypeInbox).MessageCount
+  subject = "Note to self " & Now
+  session.SndPwd = "KorPimLud"
+  session.SendMail subject, "Sent by the demo.", "", "Jordan Avery", "", "", micNormal, False
+  WScript.Echo "Sent """ & subject & """ to Jordan Avery"
+  ' The spooler works on its own thread: wait (at most ten seconds) for the new mail.
+  started = Timer
+  Do
+    Set inbox = store.StandardFolder(mfldTypeInbox)
+  Loop While inbox.MessageCount = before And Abs(Timer - started) < 10
+  If inbox.MessageCount > before Then
+    WScript.Echo "  arrived in the inbox (" & inbox.MessageCount & " messages now); " & _
+      store.StandardFolder(mfldTypeSent).MessageCount & " message(s) in Sent Items"
+  Else
+    WScript.Echo "  not arrived yet"
   End If
 End Sub

@@ -18,3 +18,10 @@ printf '%s\n' "$out" | tr -d '\r' | grep -q '^Demo finished\.$' || {
   echo "demo: the script did not finish (rerun with WINEDEBUG=fixme+vbscript)" >&2
   exit 1
 }
+# The mail the demo sent to the profile's owner, as the SMTP transport wrote it.
+newest=$(ls -t "$stores"/sample/outgoing/*.eml 2>/dev/null | head -n 1 || true)
+if [ -n "$newest" ]; then
+  echo
+  echo "The transport's file $(basename "$newest"), its headers:"
+  sed -n '1,/^\r\{0,1\}$/p' "$newest" | tr -d '\r' | grep -v '^$'
+fi

@@ -22,6 +22,9 @@ if [ "${1:-}" = "--profile" ]; then
     echo "run-script: the profile $profile could not be loaded" >&2
     exit 1
   fi
+  # Where the profile's files went (its stores, the transport's outgoing mail).
+  KELMSGS_SCRIPT_STORES=$(kelmsgs_winpath "$stores")
+  export KELMSGS_SCRIPT_STORES
 fi
 script=${1:?script}
 shift

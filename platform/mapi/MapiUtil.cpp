@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "HexCore.h"
+#include "core/ConversationIndex.h"
 #include "control/Control.h"
 #include "util/FileStream.h"
 #include "util/Owners.h"
@@ -147,5 +148,34 @@ extern "C" HRESULT STDAPICALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFE
     return MAPI_E_CALL_FAILED;
   }
   *out = new FileStream(file, writable);
+  return S_OK;
+}
+
+extern "C" SCODE STDAPICALLTYPE ScCreateConversationIndex(ULONG cbParent, LPBYTE parent,
+                                                          ULONG* size, LPBYTE* index) {
+  // 1. Arguments.
+  if (!size || !index || (cbParent && !parent)) return MAPI_E_INVALID_PARAMETER;
+  *size = 0;
+  *index = nullptr;
+  control::Journal("ScCreateConversationIndex", 0, {}, cbParent ? "child" : "new");
+  if (HRESULT hr = control::Fault("ScCreateConversationIndex"); FAILED(hr)) return hr;
+  // 2. The index for now, with a new conversation GUID or below the parent.
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  GUID guid{};
+  if (FAILED(CoCreateGuid(&guid))) return MAPI_E_CALL_FAILED;
+  const std::string bytes = MakeConversationIndex(
+      cbParent ? std::string(reinterpret_cast<const char*>(parent), cbParent) : std::string(),
+      std::uint64_t{now.dwHighDateTime} << 32 | now.dwLowDateTime,
+      std::string(reinterpret_cast<const char*>(&guid), sizeof guid),
+      static_cast<std::uint8_t>(guid.Data4[7]));
+  if (bytes.empty()) return MAPI_E_INVALID_PARAMETER;
+  // 3. In one MAPI block that the caller frees.
+  void* block = nullptr;
+  if (HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(bytes.size()), &block); FAILED(hr))
+    return hr;
+  std::memcpy(block, bytes.data(), bytes.size());
+  *size = static_cast<ULONG>(bytes.size());
+  *index = static_cast<LPBYTE>(block);
   return S_OK;
 }

@@ -258,6 +258,13 @@ class CQMXSession final
 
   // The log is also written by the message rewrites' thread.
   std::mutex logLock_;
+  // Sending mail (SessionSendMail.cpp): the steps of SendMail.
+  void LookUpPrimaryIdentity();
+  HRESULT CheckAttachmentFiles(const std::string& list);
+  HRESULT OpenDefaultStore(IMAPITable* table, ComPtr<IMsgStore>& store);
+  HRESULT AddressMessage(IMessage* message, std::string to, std::string cc);
+  void WriteRtfBody(IMessage* message, const std::string& rtf);
+
   TraceLog log_{"CQMXSession", true};
   bool mapiInitialized_ = false;
   ComPtr<IMAPISession> session_;
@@ -304,6 +311,8 @@ class CQMXSession final
   LONG searchCtlHWnd_ = 0;
   // The writer of FormatMessage's texts, made at its first use.
   std::shared_ptr<RtfRewriter> rewriter_;
+  // The password SendMail checks (8-bit); only SndPwd sets it.
+  std::string sendPassword_;
 };
 
 // Held by a member that drains window messages, for the whole call: the client may re-enter

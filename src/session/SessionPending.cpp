@@ -16,12 +16,5 @@ HRESULT CQMXSession::StopAttachmentCopy() {
 HRESULT CQMXSession::get_CopyingAttachments(VARIANT_BOOL*) {
   return E_NOTIMPL;
 }
-HRESULT CQMXSession::SendMail(BSTR, BSTR, BSTR, BSTR, BSTR, BSTR, MessageImportanceConstants,
-                              VARIANT_BOOL) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::put_SndPwd(BSTR) {
-  return E_NOTIMPL;
-}
 
 }  // namespace kelmsgs

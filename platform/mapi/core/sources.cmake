@@ -12,4 +12,6 @@ set(MAPI_CORE_SOURCES
   ${MAPI_CORE_DIR}/core/StoreEvents.cpp
   ${MAPI_CORE_DIR}/core/TableDiff.cpp
   ${MAPI_CORE_DIR}/msgfile/MsgFile.cpp
+  ${MAPI_CORE_DIR}/core/MimeMessage.cpp
+  ${MAPI_CORE_DIR}/core/ConversationIndex.cpp
 )

@@ -60,4 +60,7 @@ HRESULT WINAPI StandinDeliverMail(LPCSTR profile, LPCSTR messageJson, LPSTR erro
 HRESULT WINAPI StandinRaiseExtended(LPCSTR profile, ULONG event, const BYTE* data, ULONG size);
 // The number of advise connections (store and table) not yet unadvised.
 ULONG WINAPI StandinNotifyConnections();
+// Waits until the spooler has handed every submitted message to the transport and filed
+// it: S_OK, or MAPI_E_TIMEOUT after timeoutMs.
+HRESULT WINAPI StandinSpoolerIdle(ULONG timeoutMs);
 }

@@ -7,6 +7,7 @@
 #include "notify/Delivery.h"
 #include "profile/ProfileRegistry.h"
 #include "session/Session.h"
+#include "spooler/Spooler.h"
 
 namespace {
 
@@ -43,7 +44,9 @@ extern "C" void WINAPI MAPIUninitialize() {
     std::lock_guard guard(g_initLock);
     if (g_initCount == 0 || --g_initCount > 0) return;
   }
-  // The last one: the notification thread ends once it has delivered what is queued.
+  // The last one: the spooler hands over what was submitted and ends, then the
+  // notification thread ends once it has delivered what is queued.
+  mapistandin::spooler::Stop();
   mapistandin::delivery::StopThread();
 }
 

@@ -2,10 +2,12 @@
 
 #include <cstring>
 
+#include "addrbook/AddrBook.h"
 #include "control/Control.h"
 #include "profile/ProfSect.h"
 #include "profile/ProfileModel.h"
 #include "profile/ServiceAdmin.h"
+#include "spooler/Spooler.h"
 #include "store/EntryId.h"
 #include "store/MsgStore.h"
 #include "store/StoreTags.h"
@@ -25,6 +27,9 @@ std::vector<Row> StoreRows(const std::string& profile) {
     rows.push_back(profiles::StoreTableRow(s));
   return rows;
 }
+
+// How long a logoff waits for the spooler to hand over what was submitted.
+constexpr ULONG kLogoffSpoolerWaitMs = 10000;
 
 std::mutex g_sessionsLock;
 std::set<Session*>& Sessions() {
@@ -178,8 +183,12 @@ STDMETHODIMP Session::OpenEntry(ULONG cb, LPENTRYID id, LPCIID iid, ULONG flags,
   if (HRESULT hr = CheckOpen(); FAILED(hr)) return hr;
   if (HRESULT hr = control::Fault("IMAPISession::OpenEntry"); FAILED(hr)) return hr;
   auto ref = ParseEntryId(id, cb);
-  if (!ref) return MAPI_E_INVALID_ENTRYID;
-  // 2. The store that holds the object, then the object in it.
+  // 2. A mail user of the address book (the identity, a recipient).
+  if (!ref) {
+    const HRESULT hr = OpenMailUser(profile_, cb, id, iid, type, out);
+    return hr == MAPI_E_UNKNOWN_ENTRYID ? MAPI_E_INVALID_ENTRYID : hr;
+  }
+  // 3. The store that holds the object, then the object in it.
   Ref<IMsgStore> store;
   if (HRESULT hr = OpenStoreByUid(ref->storeUid, MAPI_BEST_ACCESS, store.put()); FAILED(hr)) {
     return hr == MAPI_E_NOT_FOUND ? MAPI_E_INVALID_ENTRYID : hr;
@@ -204,12 +213,37 @@ STDMETHODIMP Session::QueryIdentity(ULONG* cb, LPENTRYID* id) {
   *cb = 0;
   *id = nullptr;
   if (HRESULT hr = CheckOpen(); FAILED(hr)) return hr;
-  return MAPI_W_NO_SERVICE;  // no provider of this profile supplies an identity
+  // The directory's entry for the profile's owner; without one no provider of the profile
+  // supplies an identity.
+  const addrbook::Directory directory = addrbook::LoadDirectory(profile_);
+  if (directory.identity < 0) return MAPI_W_NO_SERVICE;
+  const std::string bytes = addrbook::DirectoryEntryId(directory.entries[directory.identity]);
+  void* block = nullptr;
+  if (HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(bytes.size()), &block); FAILED(hr))
+    return hr;
+  std::memcpy(block, bytes.data(), bytes.size());
+  *cb = static_cast<ULONG>(bytes.size());
+  *id = static_cast<LPENTRYID>(block);
+  return S_OK;
+}
+
+STDMETHODIMP Session::OpenAddressBook(ULONG_PTR, LPCIID iid, ULONG flags, LPADRBOOK* book) {
+  if (!book) return MAPI_E_INVALID_PARAMETER;
+  *book = nullptr;
+  control::Journal("IMAPISession::OpenAddressBook", flags);
+  if (HRESULT hr = CheckOpen(); FAILED(hr)) return hr;
+  if (HRESULT hr = control::Fault("OpenAddressBook"); FAILED(hr)) return hr;
+  if (iid && *iid != IID_IAddrBook && *iid != IID_IMAPIProp) return MAPI_E_INTERFACE_NOT_SUPPORTED;
+  *book = new AddrBook(profile_);
+  return S_OK;
 }
 
 STDMETHODIMP Session::Logoff(ULONG_PTR, ULONG flags, ULONG) {
   control::Journal("IMAPISession::Logoff", flags, {}, profile_);
   if (HRESULT hr = control::Fault("Logoff"); FAILED(hr)) return hr;
+  // What this session submitted goes out before it ends (bounded, as the spooler's own
+  // logoff is).
+  spooler::WaitIdle(kLogoffSpoolerWaitMs);
   loggedOff_ = true;
   return S_OK;
 }

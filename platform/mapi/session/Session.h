@@ -24,9 +24,7 @@ class Session : public IMAPISession, public ComObject {
   STDMETHODIMP GetMsgStoresTable(ULONG flags, LPMAPITABLE* table) override;
   STDMETHODIMP OpenMsgStore(ULONG_PTR ui, ULONG cb, LPENTRYID id, LPCIID iid, ULONG flags,
                             LPMDB* store) override;
-  STDMETHODIMP OpenAddressBook(ULONG_PTR, LPCIID, ULONG, LPADRBOOK*) override {
-    return MAPI_E_NO_SUPPORT;
-  }
+  STDMETHODIMP OpenAddressBook(ULONG_PTR ui, LPCIID iid, ULONG flags, LPADRBOOK* book) override;
   STDMETHODIMP OpenProfileSection(LPMAPIUID uid, LPCIID iid, ULONG flags, LPPROFSECT* out) override;
   STDMETHODIMP GetStatusTable(ULONG flags, LPMAPITABLE* table) override;
   STDMETHODIMP OpenEntry(ULONG cb, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,

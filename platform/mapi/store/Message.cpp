@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "HexCore.h"
+#include "spooler/Spooler.h"
 #include "store/Attach.h"
+#include "store/MsgStore.h"
 #include "table/Table.h"
 
 namespace mapistandin {
@@ -132,7 +134,14 @@ std::string Message::ObjectHex() const {
 }
 
 Row Message::AllProps() {
-  return MessageProps(who_, id_, folder_, data_, writable_);
+  Row row = MessageProps(who_, id_, folder_, data_, writable_);
+  // A message of a store tells what its store supports.
+  if (engine_ && !owner_) {
+    PutProp(row, MakeLong(PR_STORE_SUPPORT_MASK, engine_->Read([&](const StoreImage& image) {
+              return static_cast<std::int64_t>(StoreSupportMask(image, writable_));
+            })));
+  }
+  return row;
 }
 
 HRESULT Message::PutProps(const Row& values) {
@@ -314,8 +323,20 @@ STDMETHODIMP Message::ModifyRecipients(ULONG flags, LPADRLIST mods) {
 }
 
 STDMETHODIMP Message::SubmitMessage(ULONG flags) {
+  // 1. A writable message of a store, with recipients.
   control::Journal("IMessage::SubmitMessage", flags, {}, ObjectHex());
-  return MAPI_E_NO_SUPPORT;  // sending arrives with the spooler stand-in
+  if (HRESULT hr = control::Fault("SubmitMessage", ObjectHex()); FAILED(hr)) return hr;
+  if (owner_ || host_ || !engine_) return MAPI_E_NO_SUPPORT;
+  if (!writable_) return MAPI_E_NO_ACCESS;
+  if (data_.recipients.empty()) return MAPI_E_NO_RECIPIENTS;
+  // 2. Saved and marked as submitted; from now on the message belongs to the spooler.
+  const Prop* f = FindPropById(data_.props, PROP_ID(PR_MESSAGE_FLAGS));
+  PutProp(data_.props, MakeLong(PR_MESSAGE_FLAGS, (f ? f->integer : 0) | MSGFLAG_SUBMIT));
+  if (HRESULT hr = Save(KEEP_OPEN_READONLY); FAILED(hr)) return hr;
+  writable_ = false;
+  // 3. The spooler's thread takes it from here.
+  spooler::Submit({engine_, id_});
+  return S_OK;
 }
 
 STDMETHODIMP Message::SetReadFlag(ULONG flags) {

@@ -22,6 +22,22 @@ std::uint64_t InfoValue(const StoreImage& image, ULONG tag) {
   return p ? static_cast<std::uint64_t>(p->integer) : 0;
 }
 
+}  // namespace
+
+ULONG StoreSupportMask(const StoreImage& image, bool writable) {
+  // The usual abilities, plus what the store was configured with.
+  ULONG mask = STORE_ENTRYID_UNIQUE | STORE_MODIFY_OK | STORE_CREATE_OK | STORE_ATTACH_OK |
+               STORE_OLE_OK | STORE_RTF_OK | kStoreHtmlOk | STORE_MV_PROPS_OK |
+               STORE_CATEGORIZE_OK | STORE_RESTRICTION_OK | STORE_SORT_OK;
+  if (InfoValue(image, kInfoNoNotify) == 0) mask |= STORE_NOTIFY_OK;
+  mask |= static_cast<ULONG>(InfoValue(image, kInfoSupportMask));
+  if (InfoValue(image, kInfoPublic) != 0) mask |= STORE_PUBLIC_FOLDERS;
+  if (!writable) mask |= STORE_READONLY;
+  return mask;
+}
+
+namespace {
+
 // The receive folder of a class: the entry for the longest matching prefix at a dot
 // boundary, falling back to the default (empty) class.
 bool FindReceiveFolder(const StoreImage& image, const std::string& cls, std::uint64_t& folder,
@@ -97,15 +113,7 @@ Row MsgStore::AllProps() {
     row.push_back(MakeLong(PR_OBJECT_TYPE, MAPI_STORE));
     row.push_back(
         MakeBinary(PR_MDB_PROVIDER, isPublic ? PublicStoreProvider() : PrivateStoreProvider()));
-    // Support: the usual abilities, plus what the store was configured with.
-    ULONG mask = STORE_ENTRYID_UNIQUE | STORE_READONLY * 0 | STORE_MODIFY_OK | STORE_CREATE_OK |
-                 STORE_ATTACH_OK | STORE_OLE_OK | STORE_RTF_OK | kStoreHtmlOk | STORE_MV_PROPS_OK |
-                 STORE_CATEGORIZE_OK | STORE_RESTRICTION_OK | STORE_SORT_OK;
-    if (InfoValue(image, kInfoNoNotify) == 0) mask |= STORE_NOTIFY_OK;
-    mask |= static_cast<ULONG>(InfoValue(image, kInfoSupportMask));
-    if (isPublic) mask |= STORE_PUBLIC_FOLDERS;
-    if (!writable_) mask |= STORE_READONLY;
-    row.push_back(MakeLong(PR_STORE_SUPPORT_MASK, mask));
+    row.push_back(MakeLong(PR_STORE_SUPPORT_MASK, StoreSupportMask(image, writable_)));
     row.push_back(MakeLong(PR_STORE_STATE, 0));
     // The standard folders that exist, and the mask that says which are valid.
     ULONG valid = 0;

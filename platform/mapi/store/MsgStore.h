@@ -62,4 +62,7 @@ class MsgStore : public PropObject<IMsgStore> {
   std::map<ULONG, std::uint64_t> advises_;  // connection -> the engine's listener
 };
 
+// The PR_STORE_SUPPORT_MASK of a store (its messages report it too).
+ULONG StoreSupportMask(const StoreImage& image, bool writable);
+
 }  // namespace mapistandin

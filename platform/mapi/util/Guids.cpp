@@ -20,6 +20,8 @@
 #define USES_IID_IAttachment
 #define USES_IID_IMAPIContainer
 #define USES_IID_IMAPIFolder
+#define USES_IID_IAddrBook
+#define USES_IID_IMailUser
 #define USES_PS_MAPI
 #define USES_PS_PUBLIC_STRINGS
 #define USES_IID_IStreamDocfile
