@@ -22,7 +22,11 @@ PACKAGES=(
 packages() {
   local missing=()
   for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" && continue
+    # Node.js from another source (nodesource's package carries npm) serves as well, and
+    # Debian's npm package would conflict with it.
+    case "$p" in nodejs | npm) command -v "${p/nodejs/node}" >/dev/null 2>&1 && continue ;; esac
+    missing+=("$p")
   done
   if [ ${#missing[@]} -eq 0 ]; then
     echo "bootstrap: all packages present"
