@@ -127,6 +127,8 @@ void CQMXSession::ReleaseSession() {
 }
 
 HRESULT CQMXSession::Logoff(VARIANT_BOOL bMAPIUninitialize) {
+  // 1. A running attachment copy ends first: it works through this MAPI session.
+  EndCopy("Logoff");
   // 2-6. Stores, table, session and information; a logon still pumping messages stops.
   ++logonGeneration_;
   ReleaseSession();

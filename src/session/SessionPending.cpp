@@ -4,16 +4,7 @@
 
 namespace kelmsgs {
 
-HRESULT CQMXSession::CopyAttachments(BSTR, BSTR, BSTR, BSTR, VARIANT_BOOL) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::CleanupQlaTempDir() {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::StopAttachmentCopy() {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::get_CopyingAttachments(VARIANT_BOOL*) {
+HRESULT CQMXSession::SaveMessageToFile(IMessage*, const char*) {
   return E_NOTIMPL;
 }
 HRESULT CQMXSession::SendMail(BSTR, BSTR, BSTR, BSTR, BSTR, BSTR, MessageImportanceConstants,
