@@ -252,7 +252,7 @@ void AttachCopy::WriteOutcome(DWORD value) const {
 }
 
 bool AttachCopy::Stopping() const {
-  return setting_.session->stopRequest_;
+  return setting_.session->StopRequested();
 }
 
 void AttachCopy::Trace(const char* operation, const std::string& text, const char* file,

@@ -11,6 +11,7 @@
 #include <mapix.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -159,8 +160,23 @@ class CQMXSession final
   // messages meanwhile (at most limitMs); true when no copy runs any more.
   bool AwaitAttachmentCopy(DWORD limitMs);
 
-  // Writes the message with all its attachments into a ".msg" file at path.
+  // Message files and attachment transfer (SessionMessageFiles.cpp, AttachmentWalk.cpp),
+  // for the attachment copy service and for sending mail.
+  // Writes the message with all its attachments into a ".msg" file at path (replaced when
+  // it exists). No file remains at path when the result is a failure or a stop ended it.
   HRESULT SaveMessageToFile(IMessage* message, const char* path);
+  // Copies every attachment of source onto target, embedded messages with theirs.
+  HRESULT AddAttachments(IMessage* source, IMessage* target);
+  // Attaches the files of a ";"-separated list of paths to the message (not saved).
+  HRESULT CreateAttachments(ComPtr<IMessage>& message, const char* list);
+  // The stop request of the attachment copy; the operations above poll it and end as
+  // stopped (MAPI_E_USER_CANCEL) when it is set.
+  void SetStopRequest(bool stop) { stopRequest_ = stop; }
+  // Called at every poll of the stop request, before it is read (tests request a stop at a
+  // chosen point with it).
+  void SetStopPollObserver(std::function<void()> observer) {
+    stopPollObserver_ = std::move(observer);
+  }
 
  private:
   class PumpGuard;
@@ -272,10 +288,16 @@ class CQMXSession final
   std::shared_ptr<AttachCopy> copy_;
   std::atomic<DWORD> copyThreadId_{0};
   std::atomic<bool> copying_{false};
-  std::atomic<bool> stopRequest_{false};
   std::atomic<bool> progressbarEnabled_{true};
   // The folder that FolderType recognises as the drafts folder (AddDraftsFolder).
   EntryIdBuffer draftsId_;
+
+  // Message files: the attachment walk, and the stop request it and SaveMessageToFile poll.
+  class AttachmentWalk;
+  struct MessageFileWriter;
+  bool StopRequested();
+  std::atomic<bool> stopRequest_{false};
+  std::function<void()> stopPollObserver_;
 };
 
 // Held by a member that drains window messages, for the whole call: the client may re-enter

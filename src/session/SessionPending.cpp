@@ -4,9 +4,6 @@
 
 namespace kelmsgs {
 
-HRESULT CQMXSession::SaveMessageToFile(IMessage*, const char*) {
-  return E_NOTIMPL;
-}
 HRESULT CQMXSession::SendMail(BSTR, BSTR, BSTR, BSTR, BSTR, BSTR, MessageImportanceConstants,
                               VARIANT_BOOL) {
   return E_NOTIMPL;
