@@ -27,7 +27,8 @@ set(KELMSGS_MAPI32_FUNCTIONS
   "MAPIGetDefaultMalloc 0"
   "OpenIMsgSession 12"
   "CloseIMsgSession 4"
-  "OpenIMsgOnIStg 44")
+  "OpenIMsgOnIStg 44"
+  "MAPIOpenFormMgr 8 plain")
 
 include(${CMAKE_CURRENT_LIST_DIR}/StdcallExports.cmake)
 

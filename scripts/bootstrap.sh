@@ -100,6 +100,11 @@ prefix() {
   fi
   # Register the library where it was built, with the regsvr32 of its bitness.
   run regsvr32 /s "$(kelmsgs_winpath "$bin/KelMsgs.dll")"
+  # The host add-in stand-in (KelMsgsHost.Toolbar), which tests and the demo hand to the
+  # library as the mail client's toolbar, is registered the same way.
+  if [ -f "$bin/KelMsgsHost.dll" ]; then
+    run regsvr32 /s "$(kelmsgs_winpath "$bin/KelMsgsHost.dll")"
+  fi
   wineserver -w
   echo "bootstrap: prefix ready, $KELMSGS_ARCH KelMsgs.dll registered from $bin"
 }

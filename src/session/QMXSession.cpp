@@ -6,6 +6,7 @@
 #include "foundation/BstrText.h"
 #include "foundation/VendorKey.h"
 #include "foundation/AutomationOut.h"
+#include "session/HostLinks.h"
 
 namespace kelmsgs {
 
@@ -27,6 +28,8 @@ CQMXSession::CQMXSession() {
   userFolder_ = SpecialFolder(CSIDL_PERSONAL);
   // 3. The registry base, tied to the profile last recorded there.
   registryKeyPath_ = VendorKeyWithCurrentProfile();
+  // 4. The host's toolbar and progress bar, whoever handed them in, are let go.
+  HostLinks::Drop();
 }
 
 CQMXSession::~CQMXSession() {

@@ -4,8 +4,10 @@
 // units by concern: lifecycle and properties (QMXSession.cpp), logon (SessionLogon.cpp),
 // profile information (SessionProfiles.cpp), the store table (SessionStores.cpp),
 // message events (SessionEvents.cpp), access by identifier (SessionAccess.cpp), the
-// folder walk (SessionFolderWalk.cpp) and the removal of stores from the profile
-// (SessionRemoveStore.cpp, SessionRemoveStoreRegKeys.cpp).
+// folder walk (SessionFolderWalk.cpp), the removal of stores from the profile
+// (SessionRemoveStore.cpp, SessionRemoveStoreRegKeys.cpp), the host's toolbar and windows
+// (SessionHostLinks.cpp), forms (SessionForms.cpp) and the result store
+// (SessionResultFolder.cpp).
 #pragma once
 
 #include <mapix.h>
@@ -177,6 +179,11 @@ class CQMXSession final
   void SetStopPollObserver(std::function<void()> observer) {
     stopPollObserver_ = std::move(observer);
   }
+  // The host windows named through ToolbarHWnd and SearchCtlHWnd (SessionHostLinks.cpp),
+  // as handles; they need not name existing windows. The host's toolbar and progress bar
+  // are process-wide (session/HostLinks.h).
+  HWND ToolbarWindow() const;
+  HWND SearchControlWindow() const;
 
  private:
   class PumpGuard;
@@ -226,6 +233,11 @@ class CQMXSession final
                                 const std::string& profileKey);
   void RemoveStoreRegKeys(const std::string& profileKey);
   bool CleanProfileSection(HKEY profile, const std::string& profileKey, const char* name);
+
+  // Forms (SessionForms.cpp) and the result store (SessionResultFolder.cpp).
+  HRESULT InstallFormInternal(const char* folderId, const char* storeId, const char* configFile);
+  void TraceResultFolders(IMsgStore* store);
+  void TraceFolderRow(IMsgStore* store, const SRow& row);
 
   // Access by identifier.
   HRESULT OpenStore(const BYTE* id, ULONG size, HWND parent, ComPtr<IMsgStore>& store);
@@ -298,6 +310,9 @@ class CQMXSession final
   bool StopRequested();
   std::atomic<bool> stopRequest_{false};
   std::function<void()> stopPollObserver_;
+  // The host's window handles, 32-bit values as the host gives them.
+  LONG toolbarHWnd_ = 0;
+  LONG searchCtlHWnd_ = 0;
 };
 
 // Held by a member that drains window messages, for the whole call: the client may re-enter

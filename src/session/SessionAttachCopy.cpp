@@ -59,8 +59,8 @@ HRESULT CQMXSession::CopyAttachments(BSTR SrcEntryId, BSTR SrcStoreId, BSTR DstE
   AttachCopy::Request request{AnsiFromBstr(SrcEntryId), AnsiFromBstr(SrcStoreId),
                               AnsiFromBstr(DstEntryId), AnsiFromBstr(DstStoreId),
                               IsAttach != VARIANT_FALSE};
-  AttachCopy::Setting setting{ComPtr<CQMXSession>(this), session_, nullptr, nullptr,
-                              registryKeyPath_};
+  AttachCopy::Setting setting{ComPtr<CQMXSession>(this), session_, ToolbarWindow(),
+                              SearchControlWindow(), registryKeyPath_};
   copy_ = AttachCopy::Start(std::move(request), std::move(setting));
   if (copy_) copyThreadId_ = copy_->ThreadId();
   return S_OK;

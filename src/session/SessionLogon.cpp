@@ -6,6 +6,7 @@
 #include "foundation/BstrText.h"
 #include "session/MessagePump.h"
 #include "session/QMXSession.h"
+#include "session/HostLinks.h"
 
 namespace kelmsgs {
 
@@ -132,6 +133,7 @@ HRESULT CQMXSession::Logoff(VARIANT_BOOL bMAPIUninitialize) {
   // 2-6. Stores, table, session and information; a logon still pumping messages stops.
   ++logonGeneration_;
   ReleaseSession();
+  HostLinks::Drop();
   // 7. MAPI itself, when asked and when this session initialised it.
   if (bMAPIUninitialize && mapiInitialized_) {
     SESSION_TRACE("Logoff", "MAPIUninitialize");

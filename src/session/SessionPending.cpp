@@ -20,32 +20,5 @@ HRESULT CQMXSession::ClearRTF(LONG) {
 HRESULT CQMXSession::FormatMessage(BSTR, BSTR, BSTR) {
   return E_NOTIMPL;
 }
-HRESULT CQMXSession::InstallForm(BSTR, BSTR, BSTR) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::GetResultFolderTest() {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::putref_QLAToolbar(IOlToolbar*) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::get_QLAToolbar(IOlToolbar**) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::get_ToolbarHWnd(LONG*) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::put_ToolbarHWnd(LONG) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::get_SearchCtlHWnd(LONG*) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::put_SearchCtlHWnd(LONG) {
-  return E_NOTIMPL;
-}
-HRESULT CQMXSession::SetSearchCtlInfoText(LONG) {
-  return E_NOTIMPL;
-}
 
 }  // namespace kelmsgs

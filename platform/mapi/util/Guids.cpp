@@ -24,4 +24,7 @@
 #define USES_PS_PUBLIC_STRINGS
 #define USES_IID_IStreamDocfile
 #define USES_MUID_PROFILE_INSTANCE
+#define USES_IID_IMAPIFormMgr
+#define USES_IID_IMAPIFormContainer
+#define USES_IID_IMAPIFormInfo
 #include <mapiguid.h>
