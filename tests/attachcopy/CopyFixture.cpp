@@ -64,7 +64,18 @@ std::string OutcomeKey() {
   return std::string(kelmsgs::kVendorKey) + "\\Work\\ResAttach";
 }
 
+HANDLE g_dispatchEvent = nullptr;
+
+void CALLBACK OnDispatchTimer(HWND, UINT, UINT_PTR, DWORD) {
+  SetEvent(g_dispatchEvent);
+}
+
 }  // namespace
+
+UINT_PTR SetEventOnDispatch(HANDLE event) {
+  g_dispatchEvent = event;
+  return SetTimer(nullptr, 0, 1, &OnDispatchTimer);
+}
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

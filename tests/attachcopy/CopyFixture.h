@@ -51,6 +51,10 @@ class CopyFixture : public testing::Test {
   HostStandin host_;
 };
 
+// Sets event once this thread next dispatches its window messages (a timer of this thread);
+// the timer's identifier, for KillTimer.
+UINT_PTR SetEventOnDispatch(HANDLE event);
+
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);

@@ -62,8 +62,7 @@ TEST_F(CopyLifetimeTest, ASessionLetGoOfDuringACopyStopsItFirst) {
             S_OK);
   ASSERT_EQ(WaitForSingleObject(inFile, 30000), WAIT_OBJECT_0);
   // Lets the worker go on once the session waits for it, dispatching messages.
-  const UINT_PTR timer =
-      SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { SetEvent(proceed); });
+  const UINT_PTR timer = SetEventOnDispatch(proceed);
   other.reset();
   KillTimer(nullptr, timer);
   // Stopped inside the large file, which is gone; nothing after it was copied.

@@ -222,8 +222,7 @@ TEST_F(CopyServiceTest, AnEarlyStopEndsTheCopyBeforeItBegins) {
   });
   ASSERT_EQ(Copy(L"two", false), S_OK);
   // Set once the stop request is made and the caller dispatches its messages.
-  const UINT_PTR timer =
-      SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { SetEvent(proceed); });
+  const UINT_PTR timer = SetEventOnDispatch(proceed);
   ASSERT_EQ(session_->StopAttachmentCopy(), S_OK);
   KillTimer(nullptr, timer);
   VARIANT_BOOL copying = VARIANT_TRUE;
