@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace kelmsgs {
 
@@ -31,7 +32,7 @@ class ToolbarLink {
   // copy's log.
   ToolbarLink(HWND toolbar, const std::atomic<bool>& stop, TraceFn trace,
               DWORD acknowledgeLimitMs = kAcknowledgeLimitMs);
-  // An acknowledgement still outstanding when the copy ends is awaited here for a bounded
+  // Acknowledgements still outstanding when the copy ends are awaited here for a bounded
   // time; a word the toolbar may still write is never freed.
   ~ToolbarLink();
   ToolbarLink(const ToolbarLink&) = delete;
@@ -50,18 +51,17 @@ class ToolbarLink {
   void Send(UINT message, LPARAM lParam);
   // Polls the word every millisecond until it is set, the copy is stopped, the window is
   // gone or the limit passed (ignoreStop: the wait at the end of a copy).
-  bool AwaitAcknowledgement(bool ignoreStop, DWORD limitMs);
+  bool AwaitAcknowledgement(LONG* word, bool ignoreStop, DWORD limitMs) const;
 
   HWND toolbar_;
   const std::atomic<bool>& stop_;
   TraceFn trace_;
   const DWORD limitMs_;
-  // The word the toolbar writes; on the heap, so it can outlive the link when the toolbar
-  // never acknowledged its last message.
-  std::unique_ptr<LONG> word_;
+  // The words the toolbar writes, one per message sent (so a late answer to one message
+  // is never taken for the answer to the next); on the heap, so a word the toolbar has not
+  // answered yet can outlive the link.
+  std::vector<std::unique_ptr<LONG>> words_;
   bool active_ = false;
-  bool pending_ = false;
-  bool first_ = true;
 };
 
 }  // namespace kelmsgs
