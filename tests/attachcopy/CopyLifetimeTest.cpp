@@ -7,7 +7,31 @@
 
 namespace {
 
-class CopyLifetimeTest : public CopyFixture {};
+class CopyLifetimeTest : public CopyFixture {
+ protected:
+  // Holds the copy of session at its first stop check inside the large file until the
+  // client's thread next dispatches its messages: that is, until the client waits.
+  void HoldInsideLargeFile(kelmsgs::CQMXSession* session) {
+    ResetEvent(inFile_.get());
+    ResetEvent(proceed_.get());
+    session->SetStopPollObserver([this] {
+      for (const auto& [path, content] : CopiedFiles())
+        if (path.ends_with("big.bin") && !content.empty()) SetEvent(inFile_.get());
+      if (WaitForSingleObject(inFile_.get(), 0) == WAIT_OBJECT_0)
+        WaitForSingleObject(proceed_.get(), 10000);
+    });
+  }
+  bool AwaitInsideLargeFile() {
+    if (WaitForSingleObject(inFile_.get(), 30000) != WAIT_OBJECT_0) return false;
+    timer_ = SetEventOnDispatch(proceed_.get());
+    return true;
+  }
+  void EndHold() { KillTimer(nullptr, timer_); }
+
+  const kelmsgs::KernelHandle inFile_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  const kelmsgs::KernelHandle proceed_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  UINT_PTR timer_ = 0;
+};
 
 // The value the next kernel handle gets: freed handle slots are used again, so handles
 // left open push it up.
@@ -42,31 +66,33 @@ TEST_F(CopyLifetimeTest, TwoHundredStartsAndStops) {
 // (A session that logged on itself is also held by its store table's advise sink until
 // Logoff; this one works through the MAPI session of another.)
 TEST_F(CopyLifetimeTest, ASessionLetGoOfDuringACopyStopsItFirst) {
-  static HANDLE inFile = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  static HANDLE proceed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ResetEvent(inFile);
-  ResetEvent(proceed);
   kelmsgs::ComPtr<kelmsgs::CQMXSession> other;
   ASSERT_EQ(kelmsgs::CQMXSession::Create(other), S_OK);
   kelmsgs::ComPtr<IUnknown> mapi;
   ASSERT_EQ(session_->get_MAPIObject(mapi.put()), S_OK);
   ASSERT_EQ(other->put_MAPIObject(mapi.get()), S_OK);
-  other->SetStopPollObserver([this] {
-    for (const auto& [path, content] : CopiedFiles())
-      if (path.ends_with("big.bin") && !content.empty()) SetEvent(inFile);
-    if (WaitForSingleObject(inFile, 0) == WAIT_OBJECT_0) WaitForSingleObject(proceed, 10000);
-  });
+  HoldInsideLargeFile(other.get());
   const kelmsgs::Bstr source = Source(L"large");
   ASSERT_EQ(other->CopyAttachments(source.get(), storeId_.get(), destinationId_.get(),
                                    storeId_.get(), VARIANT_FALSE),
             S_OK);
-  ASSERT_EQ(WaitForSingleObject(inFile, 30000), WAIT_OBJECT_0);
-  // Lets the worker go on once the session waits for it, dispatching messages.
-  const UINT_PTR timer = SetEventOnDispatch(proceed);
+  ASSERT_TRUE(AwaitInsideLargeFile());
   other.reset();
-  KillTimer(nullptr, timer);
+  EndHold();
   // Stopped inside the large file, which is gone; nothing after it was copied.
   EXPECT_TRUE(CopiedFiles().empty());
+}
+
+// Logoff stops a running copy and waits for it before the MAPI session goes.
+TEST_F(CopyLifetimeTest, LogoffStopsARunningCopyFirst) {
+  HoldInsideLargeFile(session_.get());
+  ASSERT_EQ(Copy(L"large", false), S_OK);
+  ASSERT_TRUE(AwaitInsideLargeFile());
+  store_.reset();
+  ASSERT_EQ(session_->Logoff(VARIANT_FALSE), S_OK);
+  EndHold();
+  EXPECT_TRUE(CopiedFiles().empty());
+  EXPECT_EQ(Outcome(), 1);
 }
 
 // Everything below the root goes, the root stays, and a link below it is removed without
