@@ -50,6 +50,12 @@ For i = 0 To session.StoreCount - 1
   Set store = session.MsgStore(i)
   If store.Default Then SendToSelf store
 Next
+' The attachment copy service: every attachment of one message, and the message itself,
+' copied into a temporary directory with the host add-in stand-in showing the progress.
+For i = 0 To session.StoreCount - 1
+  Set store = session.MsgStore(i)
+  If store.Default Then CopyAttachmentsOf store, store.StandardFolder(mfldTypeInbox), "FW: Supplier contract"
+Next
 
 session.Logoff
 WScript.Echo ""
@@ -203,4 +209,37 @@ Sub SendToSelf(store)
   Else
     WScript.Echo "  not arrived yet"
   End If
+End Sub
+
+' Copies the attachments of the inbox message with that subject, and the message itself,
+' into the message's copy directory, and lists the files and what the host was shown.
+Sub CopyAttachmentsOf(store, inbox, subject)
+  Dim host, fso, j, id, dir, f, sub_
+  If inbox Is Nothing Then Exit Sub
+  id = ""
+  For j = 0 To inbox.MessageCount - 1
+    If inbox.MessageProperty(j, 2) = subject Then id = inbox.Message(j).MessageID
+  Next
+  If id = "" Then Exit Sub
+  Set host = CreateObject("KelMsgsHost.Toolbar")
+  session.ToolbarHWnd = host.ToolbarHWnd
+  session.SearchCtlHWnd = host.SearchCtlHWnd
+  session.CopyAttachments id, store.EntryId, id, store.EntryId, True
+  ' Status, start, two percentages, the wind-up's three messages and the worker's end.
+  host.WaitForRecord 8, 20000
+  WScript.Echo ""
+  WScript.Echo "Attachments of """ & subject & """ copied; the host was shown:"
+  WScript.Echo "  " & Replace(Trim(host.Record), vbLf, vbLf & "  ")
+  Set fso = CreateObject("Scripting.FileSystemObject")
+  dir = fso.BuildPath(fso.BuildPath(fso.GetSpecialFolder(2), "QLA"), id)
+  If Not fso.FolderExists(dir) Then Exit Sub
+  For Each f In fso.GetFolder(dir).Files
+    WScript.Echo "  " & f.Name & " (" & f.Size & " bytes)"
+  Next
+  For Each sub_ In fso.GetFolder(dir).SubFolders
+    For Each f In sub_.Files
+      WScript.Echo "  " & sub_.Name & "\" & f.Name & " (" & f.Size & " bytes)"
+    Next
+  Next
+  session.CleanupQlaTempDir
 End Sub

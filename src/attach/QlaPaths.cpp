@@ -99,4 +99,16 @@ HRESULT NewQlaWorkingFile(std::wstring_view storedName, std::wstring& path) {
   return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
 }
 
+std::string AnsiQlaRoot() {
+  char temp[MAX_PATH + 1] = {};
+  char longTemp[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathA(sizeof temp, temp);
+  if (n == 0 || n > MAX_PATH) return {};
+  const DWORD m = GetLongPathNameA(temp, longTemp, sizeof longTemp);
+  if (m == 0 || m > MAX_PATH) return {};
+  std::string root(longTemp, m);
+  if (root.back() != '\\') root += '\\';
+  return root + "QLA\\";
+}
+
 }  // namespace kelmsgs

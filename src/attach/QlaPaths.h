@@ -29,4 +29,9 @@ HRESULT QlaFilePath(std::wstring_view storedName, std::wstring& path);
 // at its end, extension included.
 HRESULT NewQlaWorkingFile(std::wstring_view storedName, std::wstring& path);
 
+// The "QLA\" directory as an 8-bit path of the ANSI code page, ending with a backslash, for
+// the attachment copy (whose paths MAPI's file streams and the message-file writer take
+// in that form); empty when the system names no temporary directory. Not created here.
+std::string AnsiQlaRoot();
+
 }  // namespace kelmsgs

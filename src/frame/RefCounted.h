@@ -61,6 +61,9 @@ class RefCounted : public First, public Rest... {
   RefCounted() = default;
   virtual ~RefCounted() = default;
 
+  // The references held right now (another thread may change it at once).
+  ULONG RefCountNow() const noexcept { return refs_.load(); }
+
   // Hands out this object as interface E when riid names it (for QueryInterface).
   template <class E>
   bool Answer(REFIID riid, void** ppv) {

@@ -116,12 +116,4 @@ HRESULT CQMXSession::get_PatchNumber(LONG* pVal) {
   return LongOut(kPatchNumber, pVal);
 }
 
-HRESULT CQMXSession::get_ProgressbarEnabled(VARIANT_BOOL* pVal) {
-  return BoolOut(progressbarEnabled_, pVal);
-}
-HRESULT CQMXSession::put_ProgressbarEnabled(VARIANT_BOOL newVal) {
-  progressbarEnabled_ = newVal != VARIANT_FALSE;
-  return S_OK;
-}
-
 }  // namespace kelmsgs

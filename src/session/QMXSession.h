@@ -32,6 +32,7 @@
 namespace kelmsgs {
 
 class RtfRewriter;
+class AttachCopy;
 
 class CQMXSession final
     : public EventSourceObject<CQMXSession, IQMXSession, QMXSession, DIID__IQMXSessionEvents> {
@@ -126,6 +127,8 @@ class CQMXSession final
   HRESULT STDMETHODCALLTYPE get_CopyingAttachments(VARIANT_BOOL* pVal) override;
   HRESULT STDMETHODCALLTYPE get_ProgressbarEnabled(VARIANT_BOOL* pVal) override;
   HRESULT STDMETHODCALLTYPE put_ProgressbarEnabled(VARIANT_BOOL newVal) override;
+  // Stops a running attachment copy before the session could be left to its worker.
+  ULONG STDMETHODCALLTYPE Release() override;
 
   // Mail, rich text, forms and host windows
   HRESULT STDMETHODCALLTYPE SendMail(BSTR Subject, BSTR Body, BSTR RTFBody, BSTR RecipientsList,
@@ -155,6 +158,10 @@ class CQMXSession final
   // The store rows as they are now; the caller's copy stays valid whatever the table
   // does meanwhile. Null before logon and after logoff.
   SharedRowSet StoreRowsNow() const;
+
+  // Waits until the running attachment copy has ended by itself, dispatching this thread's
+  // messages meanwhile (at most limitMs); true when no copy runs any more.
+  bool AwaitAttachmentCopy(DWORD limitMs);
 
   // Message files and attachment transfer (SessionMessageFiles.cpp, AttachmentWalk.cpp),
   // for the attachment copy service and for sending mail.
@@ -296,7 +303,18 @@ class CQMXSession final
   Bstr currentUser_;
   std::vector<std::string> profileNames_;
   std::vector<StoreInfoRecord> storeInfo_;
-  bool progressbarEnabled_ = true;
+  // Attachment copy (SessionAttachCopy.cpp, SessionCleanup.cpp): the running copy, whose
+  // worker reads the flags below from its own thread.
+  friend class AttachCopy;
+  // Requests a stop and waits for the copy's worker (bounded); false when it is still
+  // running. EndCopy clears the request again.
+  bool StopCopy(const char* operation);
+  bool EndCopy(const char* operation);
+  void CleanupDirectory(const std::string& directory);
+  std::shared_ptr<AttachCopy> copy_;
+  std::atomic<DWORD> copyThreadId_{0};
+  std::atomic<bool> copying_{false};
+  std::atomic<bool> progressbarEnabled_{true};
   // The folder that FolderType recognises as the drafts folder (AddDraftsFolder).
   EntryIdBuffer draftsId_;
 

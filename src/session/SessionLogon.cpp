@@ -128,7 +128,9 @@ void CQMXSession::ReleaseSession() {
 }
 
 HRESULT CQMXSession::Logoff(VARIANT_BOOL bMAPIUninitialize) {
-  // 1. Message rewrites still running end first: they use the MAPI session.
+  // 1. A running attachment copy and running message rewrites end first: they work through
+  //    this MAPI session.
+  EndCopy("Logoff");
   FinishRewrites("Logoff");
   // 2-6. Stores, table, session and information; a logon still pumping messages stops.
   ++logonGeneration_;
