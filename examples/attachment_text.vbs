@@ -41,6 +41,9 @@ session.Logoff
 Sub ShowFile(path)
   Dim content
   Set content = CreateObject("KelMsgs.QMXFileContent")
+  ' The content engine's own trace log, for when a file gives no text.
+  content.LogFile = CreateObject("Scripting.FileSystemObject").GetSpecialFolder(2) & "\kelmsgs-content.log"
+  content.LoggingEnabled = True
   If Not content.Open(Nothing, path) Then
     WScript.Echo path & ": the content engine cannot read it"
     Exit Sub

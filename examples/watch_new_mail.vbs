@@ -40,6 +40,7 @@ WScript.Echo "Watching " & store.DisplayName & " for " & seconds & " seconds..."
 Dim inbox, note
 Set inbox = store.StandardFolder(mfldTypeInbox)
 Set note = session.CreateMessage(inbox.FolderID, store.EntryId, Nothing)
+note.Save                                ' commits the new message in the store
 
 ' 3. Wait until the queue has a new record, or the time is up. (Between looks a script
 '    would rest with WScript.Sleep; not every script host has it, so this one just looks.)

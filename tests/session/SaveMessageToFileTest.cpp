@@ -11,9 +11,11 @@ namespace {
 const CLSID kMailMessage = {0x00020D0B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // The description of a source message without what a message file deliberately leaves
-// out: the plain body of the top-level message and the RTF synchronisation values.
+// out (the plain body of the top-level message and the RTF synchronisation values) and
+// without the store's support mask, which a store computes for its messages and a copy
+// does not take along.
 std::map<std::string, std::string> AsWritten(std::map<std::string, std::string> source) {
-  for (ULONG tag : {PR_BODY_A, PR_RTF_SYNC_BODY_CRC}) {
+  for (ULONG tag : {PR_BODY_A, PR_RTF_SYNC_BODY_CRC, PR_STORE_SUPPORT_MASK}) {
     char key[16];
     std::snprintf(key, sizeof key, "%08lX", tag);
     source.erase(key);
