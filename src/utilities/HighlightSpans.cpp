@@ -42,7 +42,9 @@ std::size_t ReadHeader(std::string_view text, std::vector<HeaderOffset>& offsets
   // gives, at the latest.
   std::size_t limit = text.size();
   std::size_t pos = 0;
+  std::vector<std::size_t> lineStarts;
   while (pos < limit) {
+    lineStarts.push_back(pos);
     // 1. The key, up to its colon.
     std::size_t colon = pos;
     while (colon < text.size() && IsLetter(text[colon])) ++colon;
@@ -51,6 +53,10 @@ std::size_t ReadHeader(std::string_view text, std::vector<HeaderOffset>& offsets
     const std::size_t valueAt = colon + 1;
     std::size_t end = valueAt;
     while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    // A header line ends with a line break; a "Key:" text without one is already HTML
+    // (cleaning takes line breaks out of HTML, so this decides the same way before and
+    // after a cleaning).
+    if (end == text.size()) break;
     const std::string_view value = text.substr(valueAt, end - valueAt);
     if (IsOffsetKey(text.substr(pos, colon - pos)) && !value.empty() &&
         value.size() <= kMaxOffsetDigits &&
@@ -65,9 +71,10 @@ std::size_t ReadHeader(std::string_view text, std::vector<HeaderOffset>& offsets
     if (pos < text.size() && text[pos] == '\r') ++pos;
     if (pos < text.size() && text[pos] == '\n') ++pos;
   }
-  // 4. An offset that points into the header (a broken one) cuts it short there; numbers
-  // after that point are HTML.
-  pos = std::min(pos, limit);
+  // 4. An offset that points into the header (a broken one) cuts it short at the start of
+  // the line it points into, so the header is whole lines whatever the cleaning does to
+  // the HTML; numbers after that point are HTML.
+  if (pos > limit) pos = *std::prev(std::upper_bound(lineStarts.begin(), lineStarts.end(), limit));
   std::erase_if(offsets, [&](const HeaderOffset& o) { return o.at + o.digits > pos; });
   return pos;
 }

@@ -132,3 +132,29 @@ TEST(HighlightSpans, OffsetsOutsideTheHtmlOrMissingAreKept) {
 }
 
 }  // namespace
+
+namespace {
+
+// A broken header whose last "Key:" line has no line break and holds a highlight: that line
+// is HTML, so a second cleaning finds the same header and changes nothing. (Before, the line
+// counted as header until the first cleaning made its value digits, and the second cleaning
+// then took the whole text for HTML.)
+TEST(HighlightSpans, AnUnendedHeaderLineIsHtmlAndCleaningTwiceChangesNothing) {
+  const std::string html =
+      "Version:0.9\r\nStartFragment:000105\r\nEndHTML:0000000116\r\n"
+      "EndFragment:0\xC8\r\nEndHTML:00" +
+      kYellow + "</SPAN>";
+  const std::string once = Strip(html);
+  EXPECT_EQ(once.find(kYellow), std::string::npos);
+  EXPECT_EQ(Strip(once), once);
+
+  // StartHTML points into the middle of a later header line: the header ends where that
+  // line starts, and the line is cleaned as HTML.
+  const std::string cut = "Version:0.9\r\nStartHTML:0000000040\r\nEndHTML:2" + kYellow +
+                          "x</SPAN>\r\nEndFragment:0000000099\r\n";
+  const std::string cleaned = Strip(cut);
+  EXPECT_EQ(cleaned.find(kYellow), std::string::npos);
+  EXPECT_EQ(Strip(cleaned), cleaned);
+}
+
+}  // namespace
