@@ -1,4 +1,4 @@
-' Copies every attachment of the newest Inbox message that has attachments, and the message
+' Copies every attachment of the Inbox message with the most attachments, and the message
 ' itself as a ".msg" file, into the message's own folder under "%TEMP%\QLA", the way the mail
 ' client's add-in opens all attachments of a mail; lists what was written, then cleans up.
 ' The copy runs on a worker thread of the library: the script waits for CopyingAttachments.
@@ -20,8 +20,16 @@ For i = 0 To session.StoreCount - 1
   If session.MsgStore(i).Default Then Set store = session.MsgStore(i)
 Next
 Set inbox = store.StandardFolder(mfldTypeInbox)
+Dim most, message
+most = 0
 For i = 0 To inbox.MessageCount - 1
-  If inbox.MessageProperty(i, mpAttachments) Then id = inbox.Message(i).MessageID
+  If inbox.MessageProperty(i, mpAttachments) Then
+    Set message = inbox.Message(i)
+    If message.AttachmentCount > most Then
+      most = message.AttachmentCount
+      id = message.MessageID
+    End If
+  End If
 Next
 If IsEmpty(id) Then
   WScript.Echo "No message with attachments in the Inbox."
@@ -29,8 +37,13 @@ If IsEmpty(id) Then
 End If
 
 ' 1. The copy: source and target are the same message here; True adds the message itself.
+dir = fso.BuildPath(fso.BuildPath(fso.GetSpecialFolder(2), "QLA"), id)
 session.CopyAttachments id, store.EntryId, id, store.EntryId, True
+' The worker reports CopyingAttachments once it has started: wait for the start (or for its
+' directory, when it was quicker than this loop), then for the end.
 started = Timer
+Do While Not session.CopyingAttachments And Not fso.FolderExists(dir) And Abs(Timer - started) < 10
+Loop
 Do While session.CopyingAttachments And Abs(Timer - started) < 30
 Loop
 If session.CopyingAttachments Then
@@ -39,7 +52,6 @@ If session.CopyingAttachments Then
 End If
 
 ' 2. What was written: the message, and each attachment in a folder of its own.
-dir = fso.BuildPath(fso.BuildPath(fso.GetSpecialFolder(2), "QLA"), id)
 If fso.FolderExists(dir) Then
   WScript.Echo "Copied into %TEMP%\QLA\" & Left(id, 12) & "...:"
   List fso.GetFolder(dir), ""
