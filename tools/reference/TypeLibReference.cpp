@@ -278,12 +278,9 @@ int main(int argc, char** argv) {
     std::fputs("usage: typelib-reference [--check] LIBRARY GROUPS PAGE [ROOT]\n", stderr);
     return 2;
   }
-  // 1. The type library.
-  if (FAILED(CoInitialize(nullptr))) return 1;
+  // 1. The type library (reading one needs no COM apartment, and starts no COM service).
   Library library;
-  const bool read = ReadLibrary(Wide(argv[1]).c_str(), library);
-  CoUninitialize();
-  if (!read) {
+  if (!ReadLibrary(Wide(argv[1]).c_str(), library)) {
     std::fprintf(stderr, "typelib-reference: no type library in %s\n", argv[1]);
     return 1;
   }
