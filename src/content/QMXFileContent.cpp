@@ -19,8 +19,15 @@ namespace {
 // Bytes of the content reader's element buffer: its capacity and a spare for the end.
 constexpr DWORD kElementCapacity = 65536;
 
-HRESULT Hand(const std::u16string& text, BSTR* pVal) {
-  return StringOut(reinterpret_cast<const OLECHAR*>(text.data()), text.size(), pVal);
+// The first n gathered bytes as a new string, written straight into it (cleaned or just
+// widened): the text is never held twice in 16-bit form.
+HRESULT Hand(const GatheredBytes& text, std::size_t n, bool clean, BSTR* pVal) {
+  if (n > kMaxBstrLength) return E_OUTOFMEMORY;
+  Bstr out(SysAllocStringLen(nullptr, static_cast<UINT>(n)));
+  if (!out) return E_OUTOFMEMORY;
+  text.WidenInto(reinterpret_cast<char16_t*>(out.get()), n, clean);
+  *pVal = out.release();
+  return S_OK;
 }
 
 }  // namespace
@@ -91,13 +98,13 @@ HRESULT CQMXFileContent::Open(IUnknown* /*ContentStream*/, BSTR Filename, VARIAN
 HRESULT CQMXFileContent::get_FileContent(BSTR* pVal) {
   if (!pVal) return E_POINTER;
   *pVal = nullptr;
-  std::u16string text;
+  GatheredBytes text;
   const HRESULT hr = ReadDocumentText(text);
   if (FAILED(hr)) return hr;
-  return Hand(text, pVal);
+  return Hand(text, text.size(), true, pVal);
 }
 
-HRESULT CQMXFileContent::ReadDocumentText(std::u16string& text) {
+HRESULT CQMXFileContent::ReadDocumentText(GatheredBytes& text) {
   // 1. Without a text reader the text is empty, and no thread is started.
   EngineState& state = EngineState::Instance();
   const FilterEntryPoints* engine = FilterEngine::Current();
@@ -126,7 +133,8 @@ HRESULT CQMXFileContent::ReadDocumentText(std::u16string& text) {
 
   // 4. The first chunk without its leading white space; a failing first read still
   // gives whatever it wrote.
-  AppendCleanChunk(text, first->bytes(), first->count(), true);
+  const std::size_t blank = LeadingBlankBytes(first->bytes(), first->count());
+  if (!text.Append(first->bytes() + blank, first->count() - blank)) return E_OUTOFMEMORY;
 
   // 5. The later chunks, whole, while the filter says more may follow.
   BYTE* chunk = state.TextChunk();
@@ -135,8 +143,9 @@ HRESULT CQMXFileContent::ReadDocumentText(std::u16string& text) {
   while (status == DF_OK) {
     DWORD count = 0;
     status = engine->TAReadNext(state.text.get(), chunk, FirstTextRead::kCapacity, &count);
-    if (status == DF_OK || status == DF_TEXT_LAST)
-      AppendCleanChunk(text, chunk, std::min<DWORD>(count, FirstTextRead::kCapacity), false);
+    if ((status == DF_OK || status == DF_TEXT_LAST) &&
+        !text.Append(chunk, std::min<DWORD>(count, FirstTextRead::kCapacity)))
+      return E_OUTOFMEMORY;
   }
   return S_OK;
 }
@@ -235,7 +244,7 @@ HRESULT CQMXFileContent::get_ArchiveContent(LONG Index, BSTR* pVal) {
   }
 
   // 6-7. The gathered bytes up to the first zero, widened; no cleaning.
-  return Hand(WidenUntilNul(gathered.data(), gathered.size()), pVal);
+  return Hand(gathered, gathered.SizeBeforeZero(), false, pVal);
 }
 
 HRESULT CQMXFileContent::get_Filetype(FileTypeConstants* pVal) {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "KelMsgs.h"
+#include "content/GatheredBytes.h"
 #include "content/IoRecord.h"
 #include "foundation/ObjectLog.h"
 #include "frame/AutomationObject.h"
@@ -58,9 +59,10 @@ class CQMXFileContent final
   // The checks every member request starts with: E_FAIL without an open archive,
   // E_INVALIDARG for an index outside its members.
   HRESULT CheckMember(LONG index) const;
-  // The text of the open document from its first chunk on; E_FAIL (with error
-  // information) when the first read misses its time limit.
-  HRESULT ReadDocumentText(std::u16string& text);
+  // The text bytes of the open document from its first chunk on; E_FAIL (with error
+  // information) when the first read misses its time limit, E_OUTOFMEMORY when they
+  // cannot be held.
+  HRESULT ReadDocumentText(GatheredBytes& text);
 
   bool loggingEnabled_ = true;
   bool archive_ = false;

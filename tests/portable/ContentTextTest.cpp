@@ -9,10 +9,10 @@
 #include "content/GatheredBytes.h"
 #include "content/MemberTextFilter.h"
 
-using kelmsgs::AppendCleanChunk;
+using kelmsgs::CleanInto;
 using kelmsgs::GatheredBytes;
+using kelmsgs::LeadingBlankBytes;
 using kelmsgs::MemberTextFilter;
-using kelmsgs::WidenUntilNul;
 
 namespace {
 
@@ -20,57 +20,72 @@ const unsigned char* Bytes(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
+// The text of a document, gathered chunk by chunk and written out widened and cleaned.
+std::u16string CleanText(const GatheredBytes& gathered) {
+  std::u16string text(gathered.size(), u'?');
+  gathered.WidenInto(text.data(), text.size(), true);
+  return text;
+}
+
 TEST(ChunkTextTest, EveryControlByteButTabLineFeedFormFeedAndReturnBecomesASpace) {
   std::string all;
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-  std::u16string text;
-  AppendCleanChunk(text, Bytes(all), all.size(), false);
-  ASSERT_EQ(text.size(), 256u);
+  std::u16string text(256, u'?');
+  CleanInto(text.data(), Bytes(all), all.size());
   for (int b = 0; b < 256; ++b) {
     const bool kept = b >= 32 || b == 9 || b == 10 || b == 12 || b == 13;
     EXPECT_EQ(text[b], kept ? static_cast<char16_t>(b) : u' ') << b;
   }
 }
 
-TEST(ChunkTextTest, OnlyTheFirstChunkLosesItsLeadingBytesUpToSpace) {
+TEST(ChunkTextTest, LeadingBlankBytesAreThoseUpToSpace) {
   const std::string lead("\0\x01 \t\r\n\x1F  x y", 12);
-  std::u16string text;
-  AppendCleanChunk(text, Bytes(lead), lead.size(), true);
-  EXPECT_EQ(text, u"x y");
-  AppendCleanChunk(text, Bytes(lead), lead.size(), false);
-  EXPECT_EQ(text, u"x y   \t\r\n   x y");
-  // A first chunk of white space alone adds nothing; n limits the bytes read.
-  std::u16string blank = u"kept";
-  AppendCleanChunk(blank, Bytes(" \t\r\n"), 4, true);
-  AppendCleanChunk(blank, Bytes("abcdef"), 3, false);
-  EXPECT_EQ(blank, u"keptabc");
-  AppendCleanChunk(blank, nullptr, 5, false);
-  EXPECT_EQ(blank, u"keptabc");
+  EXPECT_EQ(LeadingBlankBytes(Bytes(lead), lead.size()), 9u);
+  EXPECT_EQ(LeadingBlankBytes(Bytes(lead), 4), 4u);
+  EXPECT_EQ(LeadingBlankBytes(Bytes("\xA0x"), 2), 0u);
+  // A first chunk of white space alone adds nothing.
+  EXPECT_EQ(LeadingBlankBytes(Bytes(" \t\r\n"), 4), 4u);
 }
 
-TEST(ChunkTextTest, MemberTextIsWidenedUpToItsFirstZeroWithoutCleaning) {
-  const std::string bytes("a\x01\xE9\tb\0after", 11);
-  EXPECT_EQ(WidenUntilNul(Bytes(bytes), bytes.size()), u"a\u0001\u00E9\tb");
-  EXPECT_EQ(WidenUntilNul(Bytes(bytes), 3), u"a\u0001\u00E9");
-  EXPECT_EQ(WidenUntilNul(nullptr, 0), u"");
-}
-
-TEST(GatheredBytesTest, PiecesAreJoinedAndTheFirstAllocatesEvenWhenEmpty) {
+TEST(GatheredBytesTest, PiecesAreJoinedAcrossBlocksAndWrittenOutWhole) {
   GatheredBytes gathered;
-  EXPECT_EQ(gathered.data(), nullptr);
   ASSERT_TRUE(gathered.Append(Bytes(""), 0));
-  EXPECT_NE(gathered.data(), nullptr);
+  EXPECT_EQ(CleanText(gathered), u"");
   std::string expected;
-  for (int i = 0; i < 2000; ++i) {
-    const std::string piece = "piece" + std::to_string(i) + ";";
+  for (int i = 0; gathered.size() < 2 * GatheredBytes::kBlockBytes + 100; ++i) {
+    const std::string piece = "piece" + std::to_string(i) + (i % 7 ? ";" : "\x01");
     ASSERT_TRUE(gathered.Append(Bytes(piece), piece.size()));
     expected += piece;
   }
+  // One piece larger than a block.
+  const std::string large(GatheredBytes::kBlockBytes + 3, 'L');
+  ASSERT_TRUE(gathered.Append(Bytes(large), large.size()));
+  expected += large;
   ASSERT_EQ(gathered.size(), expected.size());
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(gathered.data()), gathered.size()), expected);
+  std::u16string widened;
+  for (char c : expected) widened.push_back(c == '\x01' ? u' ' : static_cast<char16_t>(c));
+  EXPECT_EQ(CleanText(gathered), widened);
+  EXPECT_EQ(gathered.SizeBeforeZero(), expected.size());
   // A size that cannot be allocated fails and keeps what was gathered.
   EXPECT_FALSE(gathered.Append(Bytes("x"), static_cast<std::size_t>(-1) / 2));
   EXPECT_EQ(gathered.size(), expected.size());
+}
+
+TEST(GatheredBytesTest, MemberTextIsWidenedUpToItsFirstZeroWithoutCleaning) {
+  GatheredBytes gathered;
+  const std::string bytes("a\x01\xE9\tb\0after", 11);
+  ASSERT_TRUE(gathered.Append(Bytes(bytes), bytes.size()));
+  ASSERT_EQ(gathered.SizeBeforeZero(), 5u);
+  std::u16string text(5, u'?');
+  gathered.WidenInto(text.data(), text.size(), false);
+  EXPECT_EQ(text, u"a\u0001\u00E9\tb");
+  // A zero in a later block.
+  GatheredBytes later;
+  const std::string block(GatheredBytes::kBlockBytes - 1, 'x');
+  ASSERT_TRUE(later.Append(Bytes(block), block.size()));
+  ASSERT_TRUE(later.Append(Bytes(bytes), bytes.size()));
+  EXPECT_EQ(later.SizeBeforeZero(), block.size() + 5);
+  EXPECT_EQ(GatheredBytes().SizeBeforeZero(), 0u);
 }
 
 // Feeds elements and returns the indexes of those kept.

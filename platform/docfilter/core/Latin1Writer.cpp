@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "ByteRuns.h"
 #include "Unicode.h"
 
 namespace docfilter {
@@ -46,12 +47,7 @@ void Latin1Writer::Utf8(std::string_view bytes) {
   std::size_t pos = 0;
   while (pos < bytes.size() && !full()) {
     // Runs of printable ASCII are copied whole; everything else is decoded.
-    std::size_t run = pos;
-    while (run < bytes.size()) {
-      const auto b = static_cast<unsigned char>(bytes[run]);
-      if (b >= 0x80 || NeedsCleaning(b) || b == 0x7F) break;
-      ++run;
-    }
+    const std::size_t run = pos + PlainAsciiRun(bytes.data() + pos, bytes.size() - pos);
     if (run > pos) {
       const std::size_t room = limit_ - std::min(limit_, text_.size());
       text_.append(bytes.substr(pos, std::min(run - pos, room)));

@@ -1,7 +1,6 @@
 #include "PlainText.h"
 
-#include <algorithm>
-
+#include "ByteRuns.h"
 #include "Unicode.h"
 
 namespace docfilter {
@@ -33,8 +32,7 @@ void PlainText::Extract(std::string_view data, DocumentText& out) {
     while (pos < data.size() && !body.full()) body.CodePoint(NextUtf16(data, pos, bigEndian));
   } else if (data.starts_with("\xEF\xBB\xBF")) {
     body.Utf8(data.substr(3));
-  } else if (std::any_of(data.begin(), data.end(), [](char c) { return c & 0x80; }) &&
-             IsUtf8(data)) {
+  } else if (AsciiRun(data.data(), data.size()) < data.size() && IsUtf8(data)) {
     body.Utf8(data);
   } else {
     body.Latin1(data);

@@ -1,5 +1,7 @@
 #include "Unicode.h"
 
+#include "ByteRuns.h"
+
 namespace docfilter {
 
 namespace {
@@ -39,10 +41,8 @@ char32_t NextUtf8(std::string_view bytes, std::size_t& pos) {
 bool IsUtf8(std::string_view bytes) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {
-    if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
-      ++pos;
-      continue;
-    }
+    pos += AsciiRun(bytes.data() + pos, bytes.size() - pos);
+    if (pos == bytes.size()) break;
     const std::size_t start = pos;
     const char32_t c = NextUtf8(bytes, pos);
     // A literal U+FFFD is three bytes; a decoding failure is shorter or not EF BF BD.

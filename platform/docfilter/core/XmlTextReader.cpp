@@ -47,7 +47,9 @@ const XmlRule* XmlTextReader::Find(std::string_view name) const {
 }
 
 void XmlTextReader::Read(std::string_view xml, std::optional<PartKind> base, PartWriters& out) {
-  if (base) out[*base].Reserve(out[*base].text().size() + xml.size() / 2);
+  // Text is rarely more than the markup around it leaves; an unused reserve costs no memory
+  // that is ever touched, a short one copies the text as it grows.
+  if (base) out[*base].Reserve(out[*base].text().size() + xml.size());
   std::vector<Scope> scopes{Scope{-1, base, false, false}};
   long depth = 0;
   bool runHidden = false;
