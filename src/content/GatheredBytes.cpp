@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "content/ChunkText.h"
 
@@ -15,10 +16,10 @@ bool GatheredBytes::Append(const unsigned char* bytes, std::size_t n) noexcept t
   while (n > 0) {
     // 1. A new block when the last one is full (or there is none).
     if (blocks_.empty() || blocks_.back().used == kBlockBytes) {
-      blocks_.reserve(blocks_.size() + 1);
-      auto* block = static_cast<unsigned char*>(std::malloc(kBlockBytes));
+      std::unique_ptr<unsigned char[], MallocFree> block(
+          static_cast<unsigned char*>(std::malloc(kBlockBytes)));
       if (!block) return false;
-      blocks_.push_back(Block{std::unique_ptr<unsigned char[], MallocFree>(block), 0});
+      blocks_.push_back(Block{std::move(block), 0});  // a list that cannot grow throws
     }
     // 2. As much as fits in it.
     Block& last = blocks_.back();

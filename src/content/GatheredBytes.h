@@ -20,7 +20,8 @@ class GatheredBytes {
   // Bytes of one block.
   static constexpr std::size_t kBlockBytes = 256 * 1024;
 
-  // Appends n bytes. False when memory runs out; what was gathered before stays.
+  // Appends n bytes. False when memory runs out; what was gathered before stays (with
+  // perhaps the start of these bytes).
   bool Append(const unsigned char* bytes, std::size_t n) noexcept;
 
   std::size_t size() const noexcept { return size_; }
