@@ -1,5 +1,7 @@
 #include "DocumentReader.h"
 
+#include <utility>
+
 #include "HtmlText.h"
 #include "MailContents.h"
 #include "MimeText.h"
@@ -68,7 +70,7 @@ DocumentText ExtractText(std::string_view data, Format format, std::size_t depth
     case Format::Unknown:
       break;
     case Format::Text:
-      PlainText::Extract(data, text);
+      PlainText::Extract(std::string(data), text);
       break;
     case Format::Html:
       HtmlText::Extract(data, text);
@@ -104,6 +106,13 @@ DocumentText ExtractText(std::string_view data, Format format, std::size_t depth
       break;
     }
   }
+  return text;
+}
+
+DocumentText ExtractOwnedText(std::string data, Format format, std::size_t depth) {
+  if (format != Format::Text) return ExtractText(data, format, depth);
+  DocumentText text;
+  PlainText::Extract(std::move(data), text);
   return text;
 }
 

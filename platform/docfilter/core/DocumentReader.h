@@ -38,5 +38,8 @@ Format DetectPackageFormat(const ZipArchive& zip);
 // list of its member names, one per line. depth counts the containers around the data:
 // an archive deeper than the nesting cap is not looked into.
 DocumentText ExtractText(std::string_view data, Format format, std::size_t depth = 0);
+// Same, for data the caller gives up: plain text is converted in the data's own bytes
+// instead of a copy of them.
+DocumentText ExtractOwnedText(std::string data, Format format, std::size_t depth = 0);
 
 }  // namespace docfilter

@@ -24,7 +24,9 @@ class DocumentText {
   explicit DocumentText(std::size_t limit = kMaxTextBytes) : limit_(limit) {}
 
   // A writer limited to what is left of the document's text budget.
-  Latin1Writer Writer() const { return Latin1Writer(limit_ - used_); }
+  Latin1Writer Writer() const { return Latin1Writer(room()); }
+  // What is left of the budget, in bytes.
+  std::size_t room() const { return limit_ - used_; }
   // Adds a part; parts that hold only white space are dropped. Adjacent parts of the
   // same kind are joined.
   void Add(PartKind kind, std::string text);

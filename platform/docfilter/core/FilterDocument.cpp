@@ -1,5 +1,7 @@
 #include "FilterDocument.h"
 
+#include <utility>
+
 namespace docfilter {
 
 namespace {
@@ -8,6 +10,13 @@ DocumentText TextOf(std::string_view data, std::size_t depth) {
   const Format format = DetectFormat(data);
   if (format == Format::Unknown) return DocumentText();
   return ExtractText(data, format, depth);
+}
+
+// Same, for data of the caller's own that it gives up.
+DocumentText OwnedTextOf(std::string data, std::size_t depth) {
+  const Format format = DetectFormat(data);
+  if (format == Format::Unknown) return DocumentText();
+  return ExtractOwnedText(std::move(data), format, depth);
 }
 
 }  // namespace
@@ -37,8 +46,12 @@ std::unique_ptr<FilterDocument> FilterDocument::Open(std::string bytes) {
       if (!members[i].directory) doc->files_.push_back(i);
   }
 
-  // 4. The readable text is extracted once.
-  doc->readable_ = ExtractText(doc->bytes_, doc->format_).TakeReadableText();
+  // 4. The readable text is extracted once. A plain text has nothing else to read in its
+  // bytes: they become its text.
+  doc->readable_ =
+      (doc->format_ == Format::Text ? ExtractOwnedText(std::move(doc->bytes_), doc->format_)
+                                    : ExtractText(doc->bytes_, doc->format_))
+          .TakeReadableText();
   return doc;
 }
 
@@ -57,9 +70,9 @@ std::optional<DocumentText> FilterDocument::MemberText(std::size_t index) const 
     const MailMember& m = mail_[index];
     return m.text ? *m.text : TextOf(m.data, 1);
   }
-  const auto data = zip_->Extract(files_[index]);
+  auto data = zip_->Extract(files_[index]);
   if (!data) return std::nullopt;
-  return TextOf(*data, 1);
+  return OwnedTextOf(std::move(*data), 1);
 }
 
 }  // namespace docfilter

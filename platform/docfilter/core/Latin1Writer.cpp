@@ -1,6 +1,7 @@
 #include "Latin1Writer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "ByteRuns.h"
@@ -14,16 +15,15 @@ void Latin1Writer::Put(char c) {
   if (text_.size() < limit_) text_.push_back(c);
 }
 
+char Latin1Writer::Latin1Of(char32_t c) {
+  if (c == '\t' || c == '\n' || c == '\r' || c == '\f') return static_cast<char>(c);
+  if (c < 0x20 || c == 0x7F) return ' ';
+  if (c >= 0x80 && c < 0xA0) return '?';  // C1 controls have no printable Latin-1 form
+  return c <= 0xFF ? static_cast<char>(static_cast<unsigned char>(c)) : '?';
+}
+
 void Latin1Writer::CodePoint(char32_t c) {
-  if (c == '\t' || c == '\n' || c == '\r' || c == '\f') {
-    Put(static_cast<char>(c));
-  } else if (c < 0x20 || c == 0x7F) {
-    Put(' ');
-  } else if (c >= 0x80 && c < 0xA0) {
-    Put('?');  // C1 controls have no printable Latin-1 form
-  } else {
-    Put(c <= 0xFF ? static_cast<char>(static_cast<unsigned char>(c)) : '?');
-  }
+  Put(Latin1Of(c));
 }
 
 namespace {
@@ -34,28 +34,46 @@ bool NeedsCleaning(unsigned char b) {
 
 }  // namespace
 
+void Latin1Writer::CleanControls(char* text, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (NeedsCleaning(static_cast<unsigned char>(text[i]))) text[i] = ' ';
+}
+
+std::size_t Latin1Writer::Utf8ToLatin1(const char* in, std::size_t n, char* out) {
+  const std::string_view bytes(in, n);
+  std::size_t pos = 0;
+  std::size_t written = 0;
+  while (pos < n) {
+    // Runs of printable ASCII are moved whole; everything else is decoded. Each character
+    // takes at least one byte in and exactly one out, so out never overtakes in.
+    const std::size_t run = PlainAsciiRun(in + pos, n - pos);
+    if (run > 0) {
+      std::memmove(out + written, in + pos, run);
+      written += run;
+      pos += run;
+      continue;
+    }
+    out[written++] = Latin1Of(NextUtf8(bytes, pos));
+  }
+  return written;
+}
+
 void Latin1Writer::Latin1(std::string_view bytes) {
   // 8-bit text of an unknown code page passes through; only controls are cleaned.
   bytes = bytes.substr(0, limit_ - std::min(limit_, text_.size()));
   const std::size_t start = text_.size();
   text_.append(bytes);
-  for (std::size_t i = start; i < text_.size(); ++i)
-    if (NeedsCleaning(static_cast<unsigned char>(text_[i]))) text_[i] = ' ';
+  CleanControls(text_.data() + start, bytes.size());
 }
 
 void Latin1Writer::Utf8(std::string_view bytes) {
-  std::size_t pos = 0;
-  while (pos < bytes.size() && !full()) {
-    // Runs of printable ASCII are copied whole; everything else is decoded.
-    const std::size_t run = pos + PlainAsciiRun(bytes.data() + pos, bytes.size() - pos);
-    if (run > pos) {
-      const std::size_t room = limit_ - std::min(limit_, text_.size());
-      text_.append(bytes.substr(pos, std::min(run - pos, room)));
-      pos = run;
-      continue;
-    }
-    CodePoint(NextUtf8(bytes, pos));
-  }
+  // The bytes are converted where they land: the text never grows past them.
+  if (full()) return;
+  const std::size_t start = text_.size();
+  text_.append(bytes);
+  const std::size_t written =
+      Utf8ToLatin1(text_.data() + start, bytes.size(), text_.data() + start);
+  text_.resize(std::min(start + written, limit_));
 }
 
 void Latin1Writer::Space() {

@@ -26,6 +26,14 @@ class Latin1Writer {
   // An unconditional line break.
   void LineBreak();
 
+  // The Latin-1 form of one Unicode character.
+  static char Latin1Of(char32_t c);
+  // Replaces the control characters of n bytes of 8-bit text with spaces, in place.
+  static void CleanControls(char* text, std::size_t n);
+  // Converts n bytes of UTF-8 at in to Latin-1 at out, which may be in itself (the text
+  // never takes more bytes than it had); the number of bytes written.
+  static std::size_t Utf8ToLatin1(const char* in, std::size_t n, char* out);
+
   // Room for n bytes in all, within the limit, so that long text grows without copies.
   void Reserve(std::size_t n);
 

@@ -1,5 +1,8 @@
 #include "PlainText.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "ByteRuns.h"
 #include "Unicode.h"
 
@@ -23,21 +26,27 @@ bool PlainText::Detect(std::string_view data) {
   return controls <= head.size() / 20 + 1;
 }
 
-void PlainText::Extract(std::string_view data, DocumentText& out) {
-  Latin1Writer body = out.Writer();
-  body.Reserve(data.size());
+void PlainText::Extract(std::string data, DocumentText& out) {
   if (Utf16Mark(data)) {
+    Latin1Writer body = out.Writer();
+    body.Reserve(data.size() / 2);
     const bool bigEndian = data[0] == '\xFE';
     std::size_t pos = 2;
     while (pos < data.size() && !body.full()) body.CodePoint(NextUtf16(data, pos, bigEndian));
-  } else if (data.starts_with("\xEF\xBB\xBF")) {
-    body.Utf8(data.substr(3));
-  } else if (AsciiRun(data.data(), data.size()) < data.size() && IsUtf8(data)) {
-    body.Utf8(data);
-  } else {
-    body.Latin1(data);
+    out.Add(PartKind::Body, body.Take());
+    return;
   }
-  out.Add(PartKind::Body, body.Take());
+  // 8-bit text becomes its Latin-1 form in its own bytes (never longer than they are);
+  // the document's text keeps what its limit allows.
+  const bool mark = data.starts_with("\xEF\xBB\xBF");
+  const std::size_t start = mark ? 3 : 0;
+  std::size_t length = data.size() - start;
+  if (mark || (AsciiRun(data.data(), data.size()) < data.size() && IsUtf8(data)))
+    length = Latin1Writer::Utf8ToLatin1(data.data() + start, length, data.data());
+  else
+    Latin1Writer::CleanControls(data.data(), length);
+  data.resize(std::min(length, out.room()));
+  out.Add(PartKind::Body, std::move(data));
 }
 
 }  // namespace docfilter

@@ -3,6 +3,7 @@
 // text passes through byte for byte, only control characters cleaned.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "DocumentText.h"
@@ -14,7 +15,8 @@ class PlainText {
   // Whether the data reads as text: a UTF-16 byte-order mark, or no zero bytes and few
   // control characters (at most one in twenty) in its first 64 KiB. Empty data is text.
   static bool Detect(std::string_view data);
-  static void Extract(std::string_view data, DocumentText& out);
+  // The text of the data, converted in the data's own bytes.
+  static void Extract(std::string data, DocumentText& out);
 };
 
 }  // namespace docfilter
