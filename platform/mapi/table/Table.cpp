@@ -41,15 +41,26 @@ HRESULT Table::Check(const char* operation) {
 }
 
 void Table::RebuildView() {
-  std::vector<Row> sorted;
   std::vector<std::size_t> view;
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     if (!restricted_ || Matches(restriction_, rows_[i])) view.push_back(i);
   }
   if (!sort_.empty()) {
-    std::stable_sort(view.begin(), view.end(), [&](std::size_t a, std::size_t b) {
-      return CompareRows(rows_[a], rows_[b], sort_) < 0;
+    // Each row's sort values, found once instead of at every comparison.
+    const std::size_t keys = sort_.size();
+    std::vector<const Prop*> found(view.size() * keys);
+    for (std::size_t v = 0; v < view.size(); ++v) {
+      for (std::size_t k = 0; k < keys; ++k)
+        found[v * keys + k] = FindProp(rows_[view[v]], sort_[k].tag);
+    }
+    std::vector<std::size_t> order(view.size());
+    for (std::size_t v = 0; v < order.size(); ++v) order[v] = v;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return CompareKeys(&found[a * keys], &found[b * keys], sort_) < 0;
     });
+    std::vector<std::size_t> sorted(view.size());
+    for (std::size_t v = 0; v < order.size(); ++v) sorted[v] = view[order[v]];
+    view.swap(sorted);
   }
   view_ = std::move(view);
   cursor_ = 0;
@@ -337,16 +348,17 @@ STDMETHODIMP Table::QueryRows(LONG count, ULONG flags, LPSRowSet* rows) {
   if (HRESULT hr = Check("QueryRows"); FAILED(hr)) return hr;
   std::lock_guard guard(lock_);
   // 2. The rows from the cursor, forward, or backward for a negative count.
-  std::vector<Row> picked;
+  std::vector<const Row*> picked;
   std::size_t newCursor = cursor_;
   if (count > 0) {
     const std::size_t end = std::min(view_.size(), cursor_ + static_cast<std::size_t>(count));
-    for (std::size_t i = cursor_; i < end; ++i) picked.push_back(rows_[view_[i]]);
+    picked.reserve(end - cursor_);
+    for (std::size_t i = cursor_; i < end; ++i) picked.push_back(&rows_[view_[i]]);
     newCursor = end;
   } else {
     const std::size_t back =
         std::min(cursor_, static_cast<std::size_t>(-static_cast<long long>(count)));
-    for (std::size_t i = cursor_ - back; i < cursor_; ++i) picked.push_back(rows_[view_[i]]);
+    for (std::size_t i = cursor_ - back; i < cursor_; ++i) picked.push_back(&rows_[view_[i]]);
     newCursor = cursor_ - back;
   }
   // 3. Copy out with the current columns; the cursor moves unless TBL_NOADVANCE.
