@@ -2,7 +2,6 @@
 #   make demo [ARCH=x64|x86]   the demo on the 64-bit (default) or the 32-bit build
 #   make test                  every test of every build
 #   make bench                 the benchmarks on the 64-bit build, one table of figures
-#   make bench LARGE=1         the same with the largest sizes of the scaling curves
 #   make reference             docs/reference.md written again from the type library
 #   make package               the installer packages build/package/KelMsgs-x64.msi and -x86.msi
 .PHONY: demo test bench build clean reference package
@@ -20,7 +19,7 @@ test:
 
 bench:
 	scripts/bootstrap.sh packages
-	scripts/bench.sh $(if $(LARGE),--large)
+	scripts/bench.sh
 
 build:
 	scripts/bootstrap.sh packages

@@ -7,9 +7,7 @@
 #   SCALE<tab>figure<tab>size<tab>library<tab>baseline
 # for the scaling curves (cost per item at each size); this script gathers them into two
 # tables. Nothing here checks a time: the targets are printed for the reader.
-#   bench.sh [--no-build] [--large]
-# --large adds the largest sizes of the curves (100,000 messages, 10,000 folders), whose
-# generation and runs take several minutes.
+#   bench.sh [--no-build]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -20,16 +18,7 @@ bin="$root/build/mingw-x64/bin"
 cd "$root" || exit 1
 
 # 1. The build and its installation in the prefix.
-build=1
-large=
-for arg in "$@"; do
-  case "$arg" in
-    --no-build) build= ;;
-    --large) large=--large ;;
-    *) echo "usage: bench.sh [--no-build] [--large]" >&2; exit 2 ;;
-  esac
-done
-if [ -n "$build" ]; then
+if [ "${1:-}" != "--no-build" ]; then
   cmake --preset mingw-x64 >/dev/null || exit 1
   cmake --build --preset mingw-x64 --target KelMsgs mapi_standin standin-profile mapi_bench \
     docfilter_bench docfilter_da docfilter_ta docfilter_ca || exit 1
@@ -88,7 +77,7 @@ if ! logon_figure; then
   echo "bench: the logon figure failed (see $log)" >&2
   failed=1
 fi
-run cmake/wine-run.sh "$bin/mapi_bench.exe" "$(kelmsgs_winpath "$stores")" $large
+run cmake/wine-run.sh "$bin/mapi_bench.exe" "$(kelmsgs_winpath "$stores")"
 run cmake/wine-run.sh "$bin/docfilter_bench.exe"
 
 # 4. One table.

@@ -1,11 +1,11 @@
 // mapi_bench: the library's object model against direct C++ calls and raw MAPI, through
-// the messaging stand-in, over generated profiles: one folder of 1,000 and 10,000 messages
-// (and 100,000 with --large), stores of 100 and 1,000 folders (and 10,000 with --large).
+// the messaging stand-in, over generated profiles: one folder of 1,000, 10,000 and 100,000
+// messages, stores of 100, 1,000 and 10,000 folders.
 // Prints one line per figure of the table (the 10,000-message and 1,000-folder sizes),
 // "BENCH<tab>figure<tab>library us<tab>baseline us<tab>target", times per operation, best
 // of several repetitions; and one line per size of each figure's scaling curve,
 // "SCALE<tab>figure<tab>size<tab>library<tab>baseline", the cost per item.
-//   mapi_bench [store directory] [--large | trace]
+//   mapi_bench [store directory] [trace]
 #include <windows.h>
 #include <mapix.h>
 #include <objbase.h>
@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "BaselineFolder.h"
 #include "BenchTiming.h"
@@ -280,8 +279,8 @@ void MessageFigures(Mailbox& box, ULONG messages) {
       static_cast<unsigned long>(messages), growth, double(privateAfter) - double(privateBefore),
       data);
   if (inTable)
-    bench::ReportAmounts("memory of a 10,000-message snapshot, bytes (heap growth vs row data)",
-                         growth, data, "2");
+    bench::ReportAmounts("snapshot of 10,000 messages, bytes (heap growth vs row data)", growth,
+                         data, "2");
   ReportScale("snapshot memory, bytes per message (heap growth vs row data)", messages,
               growth / messages, data / messages);
 }
@@ -346,7 +345,6 @@ int main(int argc, char** argv) {
     CoUninitialize();
     return 0;
   }
-  const bool large = option == "--large";
   kelmsgs::Library mapi(LoadLibraryA("mapi32.dll"));
   const auto generate =
       mapi.valid()
@@ -359,9 +357,7 @@ int main(int argc, char** argv) {
   }
   int result = 0;
   // 2. The figures over one folder of every message, at each size.
-  std::vector<ULONG> messageSizes = {1000, kMessages};
-  if (large) messageSizes.push_back(100000);
-  for (const ULONG messages : messageSizes) {
+  for (const ULONG messages : {1000ul, kMessages, 100000ul}) {
     Mailbox box;
     const HRESULT hr = generate("Bench", dir.c_str(), 1, messages);
     if (FAILED(hr)) Fail("profile generation", hr);
@@ -374,9 +370,7 @@ int main(int argc, char** argv) {
     if (box.session) box.session->Logoff(VARIANT_TRUE);
   }
   // 3. The folder walks, over profiles of folders only.
-  std::vector<ULONG> folderSizes = {100, kFolders};
-  if (large) folderSizes.push_back(10000);
-  for (const ULONG folders : folderSizes) {
+  for (const ULONG folders : {100ul, kFolders, 10000ul}) {
     Mailbox box;
     const HRESULT hr = generate("BenchFolders", dir.c_str(), folders, 0);
     if (FAILED(hr)) Fail("profile generation", hr);
