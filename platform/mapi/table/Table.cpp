@@ -45,23 +45,7 @@ void Table::RebuildView() {
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     if (!restricted_ || Matches(restriction_, rows_[i])) view.push_back(i);
   }
-  if (!sort_.empty()) {
-    // Each row's sort values, found once instead of at every comparison.
-    const std::size_t keys = sort_.size();
-    std::vector<const Prop*> found(view.size() * keys);
-    for (std::size_t v = 0; v < view.size(); ++v) {
-      for (std::size_t k = 0; k < keys; ++k)
-        found[v * keys + k] = FindProp(rows_[view[v]], sort_[k].tag);
-    }
-    std::vector<std::size_t> order(view.size());
-    for (std::size_t v = 0; v < order.size(); ++v) order[v] = v;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return CompareKeys(&found[a * keys], &found[b * keys], sort_) < 0;
-    });
-    std::vector<std::size_t> sorted(view.size());
-    for (std::size_t v = 0; v < order.size(); ++v) sorted[v] = view[order[v]];
-    view.swap(sorted);
-  }
+  SortView(rows_, view, sort_);
   view_ = std::move(view);
   cursor_ = 0;
   bookmarks_.clear();
