@@ -3,8 +3,10 @@
 # build in the Wine prefix, runs every benchmark and prints one table of their figures.
 # Each benchmark times the library against its baseline in the same run and prints a line
 #   BENCH<tab>figure<tab>library us<tab>baseline us<tab>target ratio (or -)
-# per figure (times per operation named in the figure); this script gathers them. Nothing
-# here checks a time: the targets are printed for the reader.
+# per figure (times per operation named in the figure), and lines
+#   SCALE<tab>figure<tab>size<tab>library<tab>baseline
+# for the scaling curves (cost per item at each size); this script gathers them into two
+# tables. Nothing here checks a time: the targets are printed for the reader.
 #   bench.sh [--no-build]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -39,13 +41,42 @@ run() {
   local status=$?
   printf '%s\n' "$out" >>"$log"
   printf '%s\n' "$out" | tr -d '\r' | grep '^BENCH' >>"$log.figures"
+  printf '%s\n' "$out" | tr -d '\r' | grep '^SCALE' >>"$log.scale"
   if [ $status -ne 0 ]; then
     echo "bench: $* failed (see $log)" >&2
     failed=1
   fi
 }
-rm -f "$log.figures"
+# The logon figure: whole runs of the script with the logon against runs without it,
+# alternating, best of five; over a profile of three stores (loaded once, before).
+logon_figure() {
+  cmake/wine-run.sh "$bin/standin-profile.exe" load "$(kelmsgs_winpath "$root/bench/logon.json")" \
+    "$(kelmsgs_winpath "$stores/logon")" >>"$log" 2>&1 || return 1
+  local best_logon=0 best_start=0 r mode t0 us
+  for r in 1 2 3 4 5; do
+    for mode in logon start; do
+      t0=$(date +%s%N)
+      scripts/run-script.sh bench/logon.vbs "$mode" >>"$log" 2>&1 || return 1
+      us=$((($(date +%s%N) - t0) / 1000))
+      if [ "$mode" = logon ]; then
+        [ "$best_logon" -eq 0 ] || [ "$us" -lt "$best_logon" ] && best_logon=$us
+      else
+        [ "$best_start" -eq 0 ] || [ "$us" -lt "$best_start" ] && best_start=$us
+      fi
+    done
+  done
+  printf 'BENCH\t%s\t%s\t%s\t-\n' "logon, 3 stores, first call (vs the script's start without it)" \
+    "$best_logon" "$best_start" >>"$log.figures"
+}
+
+rm -f "$log.figures" "$log.scale"
 run scripts/run-script.sh bench/late_bound.vbs 200000
+mkdir -p "$stores/logon"
+if ! logon_figure; then
+  printf 'BENCH\t%s\tfailed\tfailed\t-\n' "logon, 3 stores, first call (vs the script's start without it)" >>"$log.figures"
+  echo "bench: the logon figure failed (see $log)" >&2
+  failed=1
+fi
 run cmake/wine-run.sh "$bin/mapi_bench.exe" "$(kelmsgs_winpath "$stores")"
 run cmake/wine-run.sh "$bin/docfilter_bench.exe"
 
@@ -62,4 +93,17 @@ awk -F '\t' '
     target = $5 == "-" ? "-" : "<= " $5
     printf "| %-66s | %12.4f | %12.4f | %7s | %6s |\n", $2, $3, $4, ratio, target
   }' "$log.figures"
+# 5. The scaling curves: the cost per item of each figure at each size.
+echo
+awk -F '\t' '
+  BEGIN {
+    printf "| %-74s | %7s | %12s | %12s | %7s |\n", "figure, cost per item", "size", "library", "baseline", "ratio"
+    printf "|%s|%s|%s|%s|%s|\n", "----------------------------------------------------------------------------",
+           "---------", "--------------", "--------------", "---------"
+  }
+  $4 == "failed" { printf "| %-74s | %7s | %12s | %12s | %7s |\n", $2, $3, "failed", "failed", "-"; next }
+  {
+    ratio = $5 > 0 ? sprintf("%.2f", $4 / $5) : "-"
+    printf "| %-74s | %7s | %12.4f | %12.4f | %7s |\n", $2, $3, $4, $5, ratio
+  }' "$log.scale"
 exit $failed

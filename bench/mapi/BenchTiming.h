@@ -58,4 +58,31 @@ inline void Report(const char* figure, Times t, double perRun, const char* targe
   std::fflush(stdout);
 }
 
+// One figure line of amounts that are not times (bytes, say), printed as they are.
+inline void ReportAmounts(const char* figure, double library, double baseline, const char* target) {
+  if (library < 0 || baseline <= 0) {
+    std::printf("BENCH\t%s\tfailed\tfailed\t%s\n", figure, target);
+  } else {
+    std::printf("BENCH\t%s\t%.4f\t%.4f\t%s\n", figure, library, baseline, target);
+  }
+  std::fflush(stdout);
+}
+
+// One point of a scaling curve, "SCALE<tab>figure<tab>size<tab>library<tab>baseline":
+// the cost per item (microseconds, or bytes for a memory figure) at that size.
+inline void ReportScale(const char* figure, unsigned long size, double library, double baseline) {
+  if (library < 0 || baseline < 0) {
+    std::printf("SCALE\t%s\t%lu\tfailed\tfailed\n", figure, size);
+  } else {
+    std::printf("SCALE\t%s\t%lu\t%.4f\t%.4f\n", figure, size, library, baseline);
+  }
+  std::fflush(stdout);
+}
+
+// Times of a run of `items` items as one point of a scaling curve.
+inline void ReportScale(const char* figure, unsigned long size, Times t, double items) {
+  ReportScale(figure, size, t.library < 0 ? -1 : t.library * 1e6 / items,
+              t.baseline < 0 ? -1 : t.baseline * 1e6 / items);
+}
+
 }  // namespace bench

@@ -1,8 +1,11 @@
 // mapi_bench: the library's object model against direct C++ calls and raw MAPI, through
-// the messaging stand-in, over a generated profile of one folder of 10,000 messages.
-// Prints one line per figure, "BENCH<tab>figure<tab>library us<tab>baseline us<tab>target",
-// times per operation, best of several repetitions.
-//   mapi_bench [store directory]
+// the messaging stand-in, over generated profiles: one folder of 1,000, 10,000 and 100,000
+// messages, stores of 100, 1,000 and 10,000 folders.
+// Prints one line per figure of the table (the 10,000-message and 1,000-folder sizes),
+// "BENCH<tab>figure<tab>library us<tab>baseline us<tab>target", times per operation, best
+// of several repetitions; and one line per size of each figure's scaling curve,
+// "SCALE<tab>figure<tab>size<tab>library<tab>baseline", the cost per item.
+//   mapi_bench [store directory] [trace]
 #include <windows.h>
 #include <mapix.h>
 #include <objbase.h>
@@ -13,9 +16,11 @@
 
 #include "BaselineFolder.h"
 #include "BenchTiming.h"
+#include "FolderWalkBench.h"
 #include "KelMsgs.h"
 #include "MapiStandinControl.h"
 #include "RawClient.h"
+#include "SnapshotMemory.h"
 #include "TraceLogBench.h"
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
@@ -31,6 +36,7 @@ constexpr ULONG kOpened = 1000;
 constexpr ULONG kFolders = 1000;
 using bench::BestOfBoth;
 using bench::Report;
+using bench::ReportScale;
 using bench::Times;
 
 bool Fail(const char* what, HRESULT hr) {
@@ -80,7 +86,7 @@ bool OpenSession(Mailbox& box) {
 }
 
 // The generated folder of every message, in the library and through MAPI.
-bool OpenFolder(Mailbox& box) {
+bool OpenFolder(Mailbox& box, ULONG messages) {
   box.folderIndex = GeneratedFolder(box.root.get());
   if (box.folderIndex < 0) return Fail("the generated folder", MAPI_E_NOT_FOUND);
   HRESULT hr = box.root->get_Folder(box.folderIndex, box.folder.put());
@@ -91,7 +97,7 @@ bool OpenFolder(Mailbox& box) {
     return Fail("folder object", hr);
   LONG count = 0;
   box.folder->get_MessageCount(&count);
-  if (count != static_cast<LONG>(kMessages)) {
+  if (count != static_cast<LONG>(messages)) {
     std::fprintf(stderr, "mapi_bench: the folder holds %ld messages\n", static_cast<long>(count));
     return false;
   }
@@ -172,7 +178,10 @@ void EarlyBound(Mailbox& box) {
 
 // The subjects of every message of the folder: a new folder object (its snapshot) and
 // MessageProperty for each row, against OpenEntry and QueryRows of the subject column.
-void Enumerate(Mailbox& box) {
+// Then messages opened by index, and the memory of the snapshot. The table lines are
+// printed for the table's size only; every size gives a point of each curve.
+void MessageFigures(Mailbox& box, ULONG messages) {
+  const bool inTable = messages == kMessages;
   SizedSPropTagArray(1, idColumn) = {1, {PR_ENTRYID}};
   kelmsgs::PropValues folderProps;
   ULONG got = 0;
@@ -187,7 +196,7 @@ void Enumerate(Mailbox& box) {
     ComPtr<IQMXStoreFolder> folder;
     LONG count = 0;
     if (FAILED(root->get_Folder(index, folder.put())) || !folder ||
-        FAILED(folder->get_MessageCount(&count)) || count != LONG(kMessages))
+        FAILED(folder->get_MessageCount(&count)) || count != LONG(messages))
       return false;
     for (LONG i = 0; i < count; ++i) {
       kelmsgs::Variant v;
@@ -195,50 +204,93 @@ void Enumerate(Mailbox& box) {
     }
     return true;
   };
-  Report("enumerate 10,000 subjects (MessageProperty vs QueryRows)",
-         BestOfBoth(library,
-                    [&] {
-                      std::size_t rows = 0, chars = 0;
-                      return SUCCEEDED(rawclient::ReadSubjects(box.rootMapi.get(), folderId, rows,
-                                                               chars)) &&
-                             rows == kMessages;
-                    }),
-         1, "1.2");
+  // Runs of a few milliseconds: more repetitions than the default, so a burst of other
+  // work on a shared machine is less likely to be in every one of them.
+  constexpr int kEnumerations = 11;
+  const Times enumerated = BestOfBoth(
+      library,
+      [&] {
+        std::size_t rows = 0, chars = 0;
+        return SUCCEEDED(rawclient::ReadSubjects(box.rootMapi.get(), folderId, rows, chars)) &&
+               rows == messages;
+      },
+      kEnumerations);
+  if (inTable)
+    Report("enumerate 10,000 subjects (MessageProperty vs QueryRows)", enumerated, 1, "1.2");
+  ReportScale("enumerate subjects (MessageProperty vs QueryRows), per message", messages,
+              enumerated, messages);
   // The same against a client that reads what the snapshot holds: its five columns,
   // sorted by submit time. The difference to the figure above is the table work that the
   // snapshot's contents ask of the message store.
-  Report("enumerate 10,000 subjects (vs QueryRows of the snapshot's columns)",
-         BestOfBoth(library,
-                    [&] {
-                      std::size_t rows = 0, chars = 0;
-                      return SUCCEEDED(rawclient::ReadSnapshotColumns(box.rootMapi.get(), folderId,
-                                                                      rows, chars)) &&
-                             rows == kMessages;
-                    }),
-         1, "1.2");
+  if (inTable)
+    Report("enumerate 10,000 subjects (vs QueryRows of the snapshot's columns)",
+           BestOfBoth(
+               library,
+               [&] {
+                 std::size_t rows = 0, chars = 0;
+                 return SUCCEEDED(rawclient::ReadSnapshotColumns(box.rootMapi.get(), folderId, rows,
+                                                                 chars)) &&
+                        rows == messages;
+               },
+               kEnumerations),
+           1, "1.2");
 
+  // Messages opened by index: kOpened of them spread evenly over the folder.
   kelmsgs::RowSet ids;
   hr = rawclient::AllRows(box.folderMapi.get(), reinterpret_cast<LPSPropTagArray>(&idColumn), ids);
   if (FAILED(hr)) return void(Fail("message identifiers", hr));
   IQMXStoreFolder* folder = box.folder.get();
-  Report("open 1,000 messages + Subject (Message(i) vs OpenEntry+GetProps)",
-         BestOfBoth(
-             [&] {
-               for (ULONG i = 0; i < kOpened; ++i) {
-                 ComPtr<IQMXMessage> message;
-                 kelmsgs::Bstr s;
-                 if (FAILED(folder->get_Message(LONG(i), message.put())) || !message ||
-                     FAILED(message->get_Subject(s.put())))
-                   return false;
-               }
-               return true;
-             },
-             [&] {
-               std::size_t chars = 0;
-               return SUCCEEDED(
-                   rawclient::OpenAndReadSubjects(box.folderMapi.get(), ids.get(), kOpened, chars));
-             }),
-         1, "1.5");
+  const ULONG opened = std::min(kOpened, messages);
+  const ULONG step = messages / opened;
+  const Times openTimes = BestOfBoth(
+      [&] {
+        for (ULONG i = 0; i < opened; ++i) {
+          ComPtr<IQMXMessage> message;
+          kelmsgs::Bstr s;
+          if (FAILED(folder->get_Message(LONG(i * step), message.put())) || !message ||
+              FAILED(message->get_Subject(s.put())))
+            return false;
+        }
+        return true;
+      },
+      [&] {
+        std::size_t chars = 0;
+        return SUCCEEDED(
+            rawclient::OpenAndReadSubjects(box.folderMapi.get(), ids.get(), opened, step, chars));
+      });
+  if (inTable)
+    Report("open 1,000 messages + Subject (Message(i) vs OpenEntry+GetProps)", openTimes, 1, "1.5");
+  ReportScale("open message + Subject (Message(i) vs OpenEntry+GetProps), per message", messages,
+              openTimes, opened);
+
+  // The memory of a snapshot: the heaps' growth while a new folder object holds it (a first
+  // object made and released before, so that what the store keeps after a first read is
+  // not counted), against the bytes of the rows it holds.
+  {
+    ComPtr<IQMXStoreFolder> warm;
+    root->get_Folder(index, warm.put());
+  }
+  const std::size_t heapBefore = bench::HeapBytesInUse();
+  const std::size_t privateBefore = bench::PrivateBytes();
+  ComPtr<IQMXStoreFolder> held;
+  hr = root->get_Folder(index, held.put());
+  const std::size_t heapAfter = bench::HeapBytesInUse();
+  const std::size_t privateAfter = bench::PrivateBytes();
+  kelmsgs::RowSet rows;
+  if (FAILED(hr) || !held || FAILED(hr = rawclient::SnapshotRows(box.folderMapi.get(), rows)))
+    return void(Fail("snapshot", hr));
+  const double growth = double(heapAfter) - double(heapBefore);
+  const double data = double(bench::RowDataBytes(rows.get()));
+  std::printf(
+      "snapshot of %lu messages: heap growth %.0f bytes, private bytes growth %.0f, "
+      "row data %.0f bytes\n",
+      static_cast<unsigned long>(messages), growth, double(privateAfter) - double(privateBefore),
+      data);
+  if (inTable)
+    bench::ReportAmounts("snapshot of 10,000 messages, bytes (heap growth vs row data)", growth,
+                         data, "2");
+  ReportScale("snapshot memory, bytes per message (heap growth vs row data)", messages,
+              growth / messages, data / messages);
 }
 
 // Opens every folder below `folder` through Folder(i), depth first.
@@ -254,12 +306,14 @@ bool WalkLibrary(IQMXStoreFolder* folder, long& visited) {
   return true;
 }
 
-// A walk of every folder of a store of 1,000 generated folders (nested three deep), through
-// the library's folder objects against the hierarchy tables of the same folders.
-void FolderWalk(Mailbox& box) {
+// A walk of every folder of a store of generated folders (nested three deep), through the
+// library's folder objects against the hierarchy tables of the same folders; then the
+// session's walk with its events against a client listing the same folders.
+void FolderFigures(Mailbox& box, ULONG folders) {
+  const bool inTable = folders == kFolders;
   long libraryVisited = 0, rawVisited = 0;
   IQMXStoreFolder* root = box.root.get();
-  const Times times = BestOfBoth(
+  Times times = BestOfBoth(
       [&] {
         libraryVisited = 0;
         return WalkLibrary(root, libraryVisited);
@@ -268,13 +322,21 @@ void FolderWalk(Mailbox& box) {
         rawVisited = 0;
         return SUCCEEDED(rawclient::WalkHierarchy(box.rootMapi.get(), rawVisited));
       });
-  if (libraryVisited != rawVisited || libraryVisited < long(kFolders)) {
+  if (libraryVisited != rawVisited || libraryVisited < long(folders)) {
     std::fprintf(stderr, "mapi_bench: the walks visited %ld and %ld folders\n", libraryVisited,
                  rawVisited);
-    Report("walk 1,000 folders (Folder(i) vs hierarchy tables)", {-1, -1}, 1, "1.3");
-    return;
+    times = {-1, -1};
   }
-  Report("walk 1,000 folders (Folder(i) vs hierarchy tables)", times, 1, "1.3");
+  if (inTable) Report("walk 1,000 folders (Folder(i) vs hierarchy tables)", times, 1, "1.3");
+  ReportScale("walk folders (Folder(i) vs hierarchy tables), per folder", folders, times,
+              double(std::max(rawVisited, 1L)));
+
+  long listed = 0;
+  const Times events = bench::FolderWalkEvents(box.session.get(), box.rootMapi.get(), listed);
+  if (inTable)
+    Report("walk 1,000 folders (FolderInfo events vs hierarchy tables)", events, 1, "1.3");
+  ReportScale("walk folders (FolderInfo events vs hierarchy tables), per folder", folders, events,
+              double(std::max(listed, 1L)));
 }
 
 }  // namespace
@@ -284,8 +346,9 @@ int main(int argc, char** argv) {
   if (FAILED(CoInitialize(nullptr))) return 1;
   // 1. The stand-in's profile generator: every figure makes its inputs with it.
   const std::string dir = argc > 1 ? argv[1] : "C:\\windows\\temp\\kelmsgs-bench";
+  const std::string option = argc > 2 ? argv[2] : "";
   // "mapi_bench DIR trace" times the trace log only.
-  if (argc > 2 && std::string(argv[2]) == "trace") {
+  if (option == "trace") {
     bench::TraceLogFigures();
     CoUninitialize();
     return 0;
@@ -301,26 +364,26 @@ int main(int argc, char** argv) {
     return 1;
   }
   int result = 0;
-  {
-    // 2. The figures over one folder of every message.
+  // 2. The figures over one folder of every message, at each size.
+  for (const ULONG messages : {1000ul, kMessages, 100000ul}) {
     Mailbox box;
-    const HRESULT hr = generate("Bench", dir.c_str(), 1, kMessages);
+    const HRESULT hr = generate("Bench", dir.c_str(), 1, messages);
     if (FAILED(hr)) Fail("profile generation", hr);
-    if (SUCCEEDED(hr) && OpenSession(box) && OpenFolder(box)) {
-      EarlyBound(box);
-      Enumerate(box);
+    if (SUCCEEDED(hr) && OpenSession(box) && OpenFolder(box, messages)) {
+      if (messages == kMessages) EarlyBound(box);
+      MessageFigures(box, messages);
     } else {
       result = 1;
     }
     if (box.session) box.session->Logoff(VARIANT_TRUE);
   }
-  {
-    // 3. The folder walk, over a profile of folders only.
+  // 3. The folder walks, over profiles of folders only.
+  for (const ULONG folders : {100ul, kFolders, 10000ul}) {
     Mailbox box;
-    const HRESULT hr = generate("BenchFolders", dir.c_str(), kFolders, 0);
+    const HRESULT hr = generate("BenchFolders", dir.c_str(), folders, 0);
     if (FAILED(hr)) Fail("profile generation", hr);
     if (SUCCEEDED(hr) && OpenSession(box))
-      FolderWalk(box);
+      FolderFigures(box, folders);
     else
       result = 1;
     if (box.session) box.session->Logoff(VARIANT_TRUE);

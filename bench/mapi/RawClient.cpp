@@ -70,6 +70,27 @@ HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_
   });
 }
 
+namespace {
+
+// The five columns of a folder snapshot, sorted by submit time.
+HRESULT AskSnapshotColumns(IMAPITable* table) {
+  SizedSPropTagArray(5, columns) = {
+      5, {PR_ENTRYID, PR_HASATTACH, PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME, PR_CLIENT_SUBMIT_TIME}};
+  SizedSSortOrderSet(1, order) = {1, 0, 0, {{PR_CLIENT_SUBMIT_TIME, TABLE_SORT_ASCEND}}};
+  HRESULT hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
+  if (FAILED(hr)) return hr;
+  return table->SortTable(reinterpret_cast<LPSSortOrderSet>(&order), 0);
+}
+
+}  // namespace
+
+HRESULT SnapshotRows(IMAPIFolder* folder, kelmsgs::RowSet& rows) {
+  kelmsgs::ComPtr<IMAPITable> table;
+  HRESULT hr = folder->GetContentsTable(0, table.put());
+  if (FAILED(hr) || FAILED(hr = AskSnapshotColumns(table.get()))) return hr;
+  return HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, rows.put());
+}
+
 HRESULT ReadSnapshotColumns(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
                             std::size_t& chars) {
   // 1. The folder's contents table.
@@ -77,11 +98,7 @@ HRESULT ReadSnapshotColumns(IMAPIContainer* parent, const SBinary& folderId, std
   HRESULT hr = OpenContents(parent, folderId, table);
   if (FAILED(hr)) return hr;
   // 2. The five columns, sorted by submit time.
-  SizedSPropTagArray(5, columns) = {
-      5, {PR_ENTRYID, PR_HASATTACH, PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME, PR_CLIENT_SUBMIT_TIME}};
-  SizedSSortOrderSet(1, order) = {1, 0, 0, {{PR_CLIENT_SUBMIT_TIME, TABLE_SORT_ASCEND}}};
-  if (FAILED(hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0))) return hr;
-  if (FAILED(hr = table->SortTable(reinterpret_cast<LPSSortOrderSet>(&order), 0))) return hr;
+  if (FAILED(hr = AskSnapshotColumns(table.get()))) return hr;
   // 3. The rows in batches.
   for (;;) {
     kelmsgs::RowSet batch;
@@ -94,10 +111,10 @@ HRESULT ReadSnapshotColumns(IMAPIContainer* parent, const SBinary& folderId, std
   }
 }
 
-HRESULT OpenAndReadSubjects(IMAPIFolder* folder, const SRowSet* ids, ULONG count,
+HRESULT OpenAndReadSubjects(IMAPIFolder* folder, const SRowSet* ids, ULONG count, ULONG step,
                             std::size_t& chars) {
   SizedSPropTagArray(1, wanted) = {1, {PR_SUBJECT_A}};
-  for (ULONG i = 0; i < count && i < ids->cRows; ++i) {
+  for (ULONG n = 0, i = 0; n < count && i < ids->cRows; ++n, i += step) {
     // 1. The message.
     const SBinary& id = ids->aRow[i].lpProps[0].Value.bin;
     kelmsgs::ComPtr<IMessage> message;

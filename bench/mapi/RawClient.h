@@ -24,10 +24,14 @@ HRESULT ReadSubjects(IMAPIContainer* parent, const SBinary& folderId, std::size_
 HRESULT ReadSnapshotColumns(IMAPIContainer* parent, const SBinary& folderId, std::size_t& rows,
                             std::size_t& chars);
 
-// Opens the first `count` messages whose identifiers are the first column of `ids` and
-// reads each one's subject with GetProps; `chars` counts what was read.
-HRESULT OpenAndReadSubjects(IMAPIFolder* folder, const SRowSet* ids, ULONG count,
+// Opens `count` messages whose identifiers are the first column of `ids`, every `step`th
+// row from the first, and reads each one's subject with GetProps; `chars` counts what was
+// read.
+HRESULT OpenAndReadSubjects(IMAPIFolder* folder, const SRowSet* ids, ULONG count, ULONG step,
                             std::size_t& chars);
+
+// The rows a folder snapshot holds, as ReadSnapshotColumns reads them (setup, not timed).
+HRESULT SnapshotRows(IMAPIFolder* folder, kelmsgs::RowSet& rows);
 
 // Opens every folder below `folder`, depth first, through the hierarchy tables' entry
 // identifiers; `visited` counts the folders opened.

@@ -31,7 +31,7 @@ enum class HierarchyColumn { EntryId, DisplayName };
 auto HierarchyColumns() {
   return MakeTags(PR_ENTRYID, PR_DISPLAY_NAME_A);
 }
-enum class ContentsColumn { EntryId, HasAttach, Subject, Delivery, Submit };
+// The columns of the contents rows, in the order ContentsSnapshot holds them.
 auto ContentsColumns() {
   return MakeTags(PR_ENTRYID, PR_HASATTACH, PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME,
                   PR_CLIENT_SUBMIT_TIME);
@@ -119,7 +119,7 @@ HRESULT CQMXStoreFolder::ReadRows(ULONG containerTag, LPSPropTagArray columns,
 void CQMXStoreFolder::ClearSnapshot() {
   displayName_.reset();
   hierarchy_.reset();
-  contents_.reset();
+  contents_.clear();
   folderId_.reset();
   parentId_.reset();
   storeId_.reset();
@@ -151,8 +151,10 @@ HRESULT CQMXStoreFolder::putref_MsgStore(IUnknown* newVal) {
   if (hasMessages_) {
     auto columns = ContentsColumns();
     SortByOne order(PR_CLIENT_SUBMIT_TIME);
-    if (SUCCEEDED(ReadRows(PR_CONTAINER_CONTENTS, columns.get(), order.get(), contents_)))
-      messageCount_ = static_cast<LONG>(contents_.get()->cRows);
+    RowSet rows;
+    if (SUCCEEDED(ReadRows(PR_CONTAINER_CONTENTS, columns.get(), order.get(), rows)) &&
+        SUCCEEDED(contents_.Assign(*rows.get())))
+      messageCount_ = static_cast<LONG>(contents_.size());
   }
   // 9. Whatever could be read.
   return S_OK;
@@ -230,15 +232,15 @@ HRESULT CQMXStoreFolder::get_Message(LONG Index, IQMXMessage** pVal) {
     return E_INVALIDARG;
   }
   // 2. No rows were read.
-  if (!contents_ || static_cast<ULONG>(Index) >= contents_.get()->cRows) return S_OK;
+  if (static_cast<ULONG>(Index) >= contents_.size()) return S_OK;
   // 3-5. The message in its object; failures hand out nothing.
-  const SPropValue* id = Column(contents_.get()->aRow[Index], ContentsColumn::EntryId, PR_ENTRYID);
+  SBinary id{};
+  const bool hasId = contents_.EntryId(static_cast<ULONG>(Index), id);
   ComPtr<IQMXMessage> object;
-  if (folder_ && id && SUCCEEDED(CreateObject(CLSID_QMXMessage, object))) {
+  if (folder_ && hasId && SUCCEEDED(CreateObject(CLSID_QMXMessage, object))) {
     ComPtr<IUnknown> opened;
     ULONG type = 0;
-    if (SUCCEEDED(folder_->OpenEntry(id->Value.bin.cb,
-                                     reinterpret_cast<LPENTRYID>(id->Value.bin.lpb), nullptr,
+    if (SUCCEEDED(folder_->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr,
                                      MAPI_BEST_ACCESS, &type, opened.put())) &&
         type == MAPI_MESSAGE) {
       object->putref_Msg(opened.get(), VARIANT_FALSE);
@@ -282,29 +284,24 @@ HRESULT CQMXStoreFolder::get_MessageProperty(LONG Index, MessagePropertyConstant
   if (!pVal) return E_POINTER;
   // 1-2. A row of the snapshot.
   if (Index < 0 || Index >= messageCount_) return E_INVALIDARG;
-  if (!contents_ || static_cast<ULONG>(Index) >= contents_.get()->cRows) return S_OK;
-  const SRow& row = contents_.get()->aRow[Index];
+  const ULONG row = static_cast<ULONG>(Index);
+  if (row >= contents_.size()) return S_OK;
   // 3. The value asked for.
   switch (Property) {
     case mpMessageID: {
-      const SPropValue* v = Column(row, ContentsColumn::EntryId, PR_ENTRYID);
-      return v ? IdVariant(v->Value.bin, pVal) : S_OK;
+      SBinary id{};
+      return contents_.EntryId(row, id) ? IdVariant(id, pVal) : S_OK;
     }
-    case mpAttachments: {
-      const SPropValue* v = Column(row, ContentsColumn::HasAttach, PR_HASATTACH);
-      V_BOOL(FreshVariant(pVal, VT_BOOL)) = v && v->Value.b ? VARIANT_TRUE : VARIANT_FALSE;
+    case mpAttachments:
+      V_BOOL(FreshVariant(pVal, VT_BOOL)) = contents_.HasAttach(row) ? VARIANT_TRUE : VARIANT_FALSE;
       return S_OK;
-    }
-    case mpSubject: {
-      const SPropValue* v = Column(row, ContentsColumn::Subject, PR_SUBJECT_A);
-      return TextVariant(v ? v->Value.lpszA : nullptr, pVal);
-    }
+    case mpSubject:
+      return TextVariant(contents_.Subject(row), pVal);
     case mpDeliveryTime:
     case mpClientSubmitTime: {
-      const SPropValue* v = Property == mpDeliveryTime
-                                ? Column(row, ContentsColumn::Delivery, PR_MESSAGE_DELIVERY_TIME)
-                                : Column(row, ContentsColumn::Submit, PR_CLIENT_SUBMIT_TIME);
-      if (v) V_DATE(FreshVariant(pVal, VT_DATE)) = FileTimeToDate(v->Value.ft);
+      const FILETIME* time =
+          Property == mpDeliveryTime ? contents_.DeliveryTime(row) : contents_.SubmitTime(row);
+      if (time) V_DATE(FreshVariant(pVal, VT_DATE)) = FileTimeToDate(*time);
       return S_OK;
     }
     default:

@@ -6,6 +6,7 @@
 #include <mapix.h>
 
 #include "KelMsgs.h"
+#include "folder/ContentsSnapshot.h"
 #include "foundation/MapiOwned.h"
 #include "foundation/ObjectLog.h"
 #include "foundation/Owned.h"
@@ -56,7 +57,7 @@ class CQMXStoreFolder final
   Bstr displayName_;
   ComPtr<IMAPIFolder> folder_;
   RowSet hierarchy_;
-  RowSet contents_;
+  ContentsSnapshot contents_;
   Bstr folderId_;
   Bstr parentId_;
   Bstr storeId_;

@@ -16,6 +16,36 @@ std::int64_t StreamLength(FILE* f) {
   return _filelengthi64(_fileno(f));
 }
 
+// The local time now, to the millisecond. The conversion from system time to local time
+// is made once per second of system time (time-zone offsets are whole minutes, so a second
+// converts as a whole); lines within that second only change the milliseconds. Called
+// under the trace logs' lock, which guards the remembered second.
+LocalTime LocalTimeNow() {
+  constexpr ULONGLONG kTicksPerSecond = 10000000, kTicksPerMillisecond = 10000;
+  static ULONGLONG convertedSecond = ~0ull;
+  static SYSTEMTIME converted{};
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  const ULONGLONG ticks = (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+  const ULONGLONG second = ticks / kTicksPerSecond;
+  if (second != convertedSecond) {
+    const ULONGLONG whole = second * kTicksPerSecond;
+    const FILETIME start{static_cast<DWORD>(whole), static_cast<DWORD>(whole >> 32)};
+    SYSTEMTIME utc{};
+    if (!FileTimeToSystemTime(&start, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &converted)) {
+      // Without a conversion the line still gets a time: the one the system gives.
+      GetLocalTime(&converted);
+      return {converted.wYear,   converted.wMonth,  converted.wDay,         converted.wHour,
+              converted.wMinute, converted.wSecond, converted.wMilliseconds};
+    }
+    convertedSecond = second;
+  }
+  const auto milliseconds = static_cast<unsigned>(ticks % kTicksPerSecond / kTicksPerMillisecond);
+  return {converted.wYear,   converted.wMonth,  converted.wDay, converted.wHour,
+          converted.wMinute, converted.wSecond, milliseconds};
+}
+
 // Bytes that a text-mode stream writes for text: every line feed becomes CR LF.
 std::int64_t TextModeBytes(const std::string& text) {
   return static_cast<std::int64_t>(text.size()) + std::count(text.begin(), text.end(), '\n');
@@ -80,10 +110,7 @@ bool CTraceLogFile::Write(std::uint32_t level, const char* className, const char
   if ((level & levelMask_) == 0) return true;
   if (!stream_) return false;
   // 3-5. Local time, process id and the formatted line.
-  SYSTEMTIME st;
-  GetLocalTime(&st);
-  const LocalTime t{st.wYear,   st.wMonth,  st.wDay,         st.wHour,
-                    st.wMinute, st.wSecond, st.wMilliseconds};
+  const LocalTime t = LocalTimeNow();
   const std::string text = FormatTraceLine(
       level, static_cast<int>(GetCurrentProcessId()), t, className ? className : "",
       function ? function : "", message ? message : "", sourceFile ? sourceFile : "", line);

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <string_view>
 
 #include "MapiMemory.h"
 #include "include/MapiStandinControl.h"
@@ -27,7 +28,9 @@ struct State {
   std::mutex lock;
   std::vector<FaultRule> faults;
   std::vector<std::string> journal;
-  std::map<std::string, ULONG> points;  // calls of each operation that can be made to fail
+  // Calls of each operation that can be made to fail; looked up by the caller's text
+  // without making a string of it (every MAPI allocation passes here).
+  std::map<std::string, ULONG, std::less<>> points;
   bool journalOn = true;
   bool uiPicksDefault = true;
   ULONG sizeLimit = 32 * 1024;
@@ -46,7 +49,9 @@ HRESULT Fault(const char* operation, const std::string& object) {
   HoldIfStalled(operation);
   State& s = S();
   std::lock_guard guard(s.lock);
-  ++s.points[operation];
+  auto point = s.points.find(std::string_view(operation));
+  if (point == s.points.end()) point = s.points.emplace(operation, 0).first;
+  ++point->second;
   for (auto rule = s.faults.begin(); rule != s.faults.end(); ++rule) {
     if (rule->operation != operation) continue;
     if (!rule->object.empty() && _stricmp(rule->object.c_str(), object.c_str()) != 0) continue;

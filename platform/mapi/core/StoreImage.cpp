@@ -9,6 +9,13 @@ void StoreImage::Unlink(std::vector<std::uint64_t>& list, std::uint64_t id) {
   list.erase(std::remove(list.begin(), list.end(), id), list.end());
 }
 
+bool IsUnread(const MessageData& data) {
+  constexpr std::uint16_t kMessageFlagsId = 0x0E07;
+  constexpr std::int64_t kReadFlag = 0x1;
+  const Prop* flags = FindPropById(data.props, kMessageFlagsId);
+  return !flags || !(flags->integer & kReadFlag);
+}
+
 void StoreImage::DeleteFolder(std::uint64_t id) {
   auto it = folders.find(id);
   if (it == folders.end()) return;
@@ -56,21 +63,25 @@ void StoreImage::Apply(const StoreOp& op) {
       auto parent = folders.find(op.parent);
       if (parent == folders.end() || folders.count(op.id)) return;
       auto [it, fresh] = messages.try_emplace(op.id);
-      if (!fresh && it->second.parent != op.parent) {
+      if (!fresh) {
         if (auto old = folders.find(it->second.parent); old != folders.end()) {
-          Unlink(old->second.messages, op.id);
+          old->second.unread -= IsUnread(it->second.data);
+          if (it->second.parent != op.parent) Unlink(old->second.messages, op.id);
         }
       }
       if (fresh || it->second.parent != op.parent) parent->second.messages.push_back(op.id);
       it->second.parent = op.parent;
       it->second.data = op.message;
+      parent->second.unread += IsUnread(it->second.data);
       nextId = std::max(nextId, op.id + 1);
       break;
     }
     case StoreOpKind::Delete: {
       if (auto m = messages.find(op.id); m != messages.end()) {
-        if (auto p = folders.find(m->second.parent); p != folders.end())
+        if (auto p = folders.find(m->second.parent); p != folders.end()) {
+          p->second.unread -= IsUnread(m->second.data);
           Unlink(p->second.messages, op.id);
+        }
         messages.erase(m);
       } else if (auto f = folders.find(op.id); f != folders.end()) {
         if (auto p = folders.find(f->second.parent); p != folders.end())

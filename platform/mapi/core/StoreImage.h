@@ -17,7 +17,11 @@ struct FolderNode {
   Row props;
   std::vector<std::uint64_t> children;  // in creation order
   std::vector<std::uint64_t> messages;  // in creation order
+  std::int64_t unread = 0;              // messages without the read flag
 };
+
+// Whether a message counts as unread: its message flags lack the read flag.
+bool IsUnread(const MessageData& data);
 
 struct MessageNode {
   std::uint64_t parent = 0;

@@ -96,12 +96,7 @@ Row FolderProps(const StoreIdentity& who, const StoreImage& image, std::uint64_t
   PutProp(row, MakeLong(PR_OBJECT_TYPE, MAPI_FOLDER));
   PutProp(row, MakeLong(PR_FOLDER_TYPE, id == root ? FOLDER_ROOT : FOLDER_GENERIC));
   PutProp(row, MakeLong(PR_CONTENT_COUNT, static_cast<std::int64_t>(node.messages.size())));
-  std::int64_t unread = 0;
-  for (std::uint64_t m : node.messages) {
-    const Prop* flags = FindPropById(image.messages.at(m).data.props, PROP_ID(PR_MESSAGE_FLAGS));
-    if (!flags || !(flags->integer & MSGFLAG_READ)) ++unread;
-  }
-  PutProp(row, MakeLong(PR_CONTENT_UNREAD, unread));
+  PutProp(row, MakeLong(PR_CONTENT_UNREAD, node.unread));
   PutProp(row, MakeLong(PR_SUBFOLDERS, !node.children.empty()));
   PutProp(row, MakeLong(PR_ACCESS, MAPI_ACCESS_READ | MAPI_ACCESS_MODIFY | MAPI_ACCESS_DELETE |
                                        MAPI_ACCESS_CREATE_HIERARCHY | MAPI_ACCESS_CREATE_CONTENTS));

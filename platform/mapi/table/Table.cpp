@@ -41,16 +41,11 @@ HRESULT Table::Check(const char* operation) {
 }
 
 void Table::RebuildView() {
-  std::vector<Row> sorted;
   std::vector<std::size_t> view;
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     if (!restricted_ || Matches(restriction_, rows_[i])) view.push_back(i);
   }
-  if (!sort_.empty()) {
-    std::stable_sort(view.begin(), view.end(), [&](std::size_t a, std::size_t b) {
-      return CompareRows(rows_[a], rows_[b], sort_) < 0;
-    });
-  }
+  SortView(rows_, view, sort_);
   view_ = std::move(view);
   cursor_ = 0;
   bookmarks_.clear();
@@ -337,16 +332,17 @@ STDMETHODIMP Table::QueryRows(LONG count, ULONG flags, LPSRowSet* rows) {
   if (HRESULT hr = Check("QueryRows"); FAILED(hr)) return hr;
   std::lock_guard guard(lock_);
   // 2. The rows from the cursor, forward, or backward for a negative count.
-  std::vector<Row> picked;
+  std::vector<const Row*> picked;
   std::size_t newCursor = cursor_;
   if (count > 0) {
     const std::size_t end = std::min(view_.size(), cursor_ + static_cast<std::size_t>(count));
-    for (std::size_t i = cursor_; i < end; ++i) picked.push_back(rows_[view_[i]]);
+    picked.reserve(end - cursor_);
+    for (std::size_t i = cursor_; i < end; ++i) picked.push_back(&rows_[view_[i]]);
     newCursor = end;
   } else {
     const std::size_t back =
         std::min(cursor_, static_cast<std::size_t>(-static_cast<long long>(count)));
-    for (std::size_t i = cursor_ - back; i < cursor_; ++i) picked.push_back(rows_[view_[i]]);
+    for (std::size_t i = cursor_ - back; i < cursor_; ++i) picked.push_back(&rows_[view_[i]]);
     newCursor = cursor_ - back;
   }
   // 3. Copy out with the current columns; the cursor moves unless TBL_NOADVANCE.

@@ -3,6 +3,7 @@
 #include <mapiutil.h>
 
 #include <cstring>
+#include <string_view>
 #include <string>
 
 #include "util/Owners.h"
@@ -277,9 +278,24 @@ HRESULT CopyPropArray(ULONG count, const SPropValue* src, SPropValue** out) {
 namespace {
 
 // The row's values for the columns, in column order; without columns, the whole row.
-Row PickColumns(const Row& row, const SPropTagArray* columns) {
-  if (!columns) return row;
-  Row picked;
+// The values of a row in column order: each column's property, or a not-found error for a
+// column the row lacks. The values point into the row (or into the errors) and are copied
+// out only once, into the caller's MAPI buffer.
+struct PickedColumns {
+  std::vector<const Prop*> values;
+  std::vector<Prop> errors;  // reserved up front: the values point into it
+};
+
+// Picks into `picked`, whose vectors keep their capacity from row to row.
+void PickColumns(const Row& row, const SPropTagArray* columns, PickedColumns& picked) {
+  picked.values.clear();
+  picked.errors.clear();
+  if (!columns) {
+    for (const Prop& p : row) picked.values.push_back(&p);
+    return;
+  }
+  // The errors never outgrow this, so the values' pointers into them stay valid.
+  picked.errors.reserve(columns->cValues);
   for (ULONG i = 0; i < columns->cValues; ++i) {
     const ULONG tag = columns->aulPropTag[i];
     const Prop* p = nullptr;
@@ -290,61 +306,152 @@ Row PickColumns(const Row& row, const SPropTagArray* columns) {
         break;
       }
     }
-    picked.push_back(p ? *p
-                       : MakeError(static_cast<std::uint16_t>(PROP_ID(tag)), MAPI_E_NOT_FOUND));
+    if (!p) {
+      picked.errors.push_back(
+          MakeError(static_cast<std::uint16_t>(PROP_ID(tag)), MAPI_E_NOT_FOUND));
+      p = &picked.errors.back();
+    }
+    picked.values.push_back(p);
   }
-  return picked;
 }
 
-HRESULT FillValues(const Row& picked, SPropValue* values, void* base) {
-  for (std::size_t i = 0; i < picked.size(); ++i) {
-    if (HRESULT hr = ToSPropValue(picked[i], values[i], base); FAILED(hr)) return hr;
+HRESULT FillValues(const PickedColumns& picked, SPropValue* values, void* base) {
+  for (std::size_t i = 0; i < picked.values.size(); ++i) {
+    if (HRESULT hr = ToSPropValue(*picked.values[i], values[i], base); FAILED(hr)) return hr;
   }
   return S_OK;
 }
 
 }  // namespace
 
-HRESULT RowToProps(const Row& row, const SPropTagArray* columns, ULONG* count, SPropValue** out) {
+namespace {
+
+constexpr std::size_t kNotPacked = ~std::size_t{0};
+
+std::size_t Aligned(std::size_t size) {
+  return (size + 7) & ~std::size_t{7};
+}
+
+// The bytes a value's data takes after the values when a row is copied into one block:
+// nothing for a fixed-size type, kNotPacked for the multi-valued types (copied in chained
+// blocks instead). Sizes as ToSPropValue makes them (an empty binary keeps one byte).
+std::size_t PackedBytes(const Prop& p) {
+  switch (PROP_TYPE(p.tag)) {
+    case PT_STRING8:
+      return Aligned(p.bytes.size() + 1);
+    case PT_UNICODE:
+      return Aligned(p.bytes.size() + 2);
+    case PT_BINARY:
+      return Aligned(p.bytes.empty() ? 1 : p.bytes.size());
+    case PT_CLSID:
+      return Aligned(sizeof(GUID));
+    default:
+      return PROP_TYPE(p.tag) & MV_FLAG ? kNotPacked : 0;
+  }
+}
+
+// Copies a value whose data goes at `data` (PackedBytes(p) bytes, zeroed).
+void PackValue(const Prop& p, SPropValue& out, BYTE* data) {
+  switch (PROP_TYPE(p.tag)) {
+    case PT_STRING8:
+    case PT_UNICODE:
+    case PT_BINARY:
+      if (!p.bytes.empty()) std::memcpy(data, p.bytes.data(), p.bytes.size());
+      out.ulPropTag = p.tag;
+      if (PROP_TYPE(p.tag) == PT_STRING8) {
+        out.Value.lpszA = reinterpret_cast<LPSTR>(data);
+      } else if (PROP_TYPE(p.tag) == PT_UNICODE) {
+        out.Value.lpszW = reinterpret_cast<LPWSTR>(data);
+      } else {
+        out.Value.bin.cb = static_cast<ULONG>(p.bytes.size());
+        out.Value.bin.lpb = data;
+      }
+      return;
+    case PT_CLSID:
+      *reinterpret_cast<GUID*>(data) = ValueOf<GUID>(p.bytes);
+      out.ulPropTag = p.tag;
+      out.Value.lpguid = reinterpret_cast<LPGUID>(data);
+      return;
+    default:
+      ToSPropValue(p, out, nullptr);  // a fixed-size value needs no memory
+  }
+}
+
+// RowToProps with the caller's scratch space for the picked columns. A row of strings,
+// binaries and fixed-size values is one block (the values, then their data); a row with a
+// multi-valued property chains the data of its values to the block of the values.
+HRESULT RowToPropsPicking(const Row& row, const SPropTagArray* columns, PickedColumns& picked,
+                          ULONG* count, SPropValue** out) {
   *out = nullptr;
   *count = 0;
-  const Row picked = PickColumns(row, columns);
+  PickColumns(row, columns, picked);
+  const std::size_t n = picked.values.size();
+  // 1. The size of the whole row, when it can be one block.
+  std::size_t data = 0;
+  for (const Prop* p : picked.values) {
+    const std::size_t bytes = PackedBytes(*p);
+    if (bytes == kNotPacked) {
+      data = kNotPacked;
+      break;
+    }
+    data += bytes;
+  }
+  const std::size_t head = Aligned(sizeof(SPropValue) * (n ? n : 1));
   MapiBuffer<SPropValue> block;
-  HRESULT hr = MAPIAllocateBuffer(sizeof(SPropValue) * (picked.empty() ? 1 : picked.size()),
+  HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(data == kNotPacked ? head : head + data),
                                   reinterpret_cast<void**>(block.put()));
   if (FAILED(hr)) return hr;
-  if (hr = FillValues(picked, block.get(), block.get()); FAILED(hr)) return hr;
-  *count = static_cast<ULONG>(picked.size());
+  // 2. The values, with their data after them or in chained blocks.
+  if (data == kNotPacked) {
+    if (hr = FillValues(picked, block.get(), block.get()); FAILED(hr)) return hr;
+  } else {
+    BYTE* next = reinterpret_cast<BYTE*>(block.get()) + head;
+    for (std::size_t i = 0; i < n; ++i) {
+      PackValue(*picked.values[i], block.get()[i], next);
+      next += PackedBytes(*picked.values[i]);
+    }
+  }
+  *count = static_cast<ULONG>(n);
   *out = block.release();
   return S_OK;
+}
+
+}  // namespace
+
+HRESULT RowToProps(const Row& row, const SPropTagArray* columns, ULONG* count, SPropValue** out) {
+  PickedColumns picked;
+  return RowToPropsPicking(row, columns, picked, count, out);
 }
 
 HRESULT RowToPropsOn(const Row& row, const SPropTagArray* columns, void* base, ULONG* count,
                      SPropValue** out) {
   *out = nullptr;
   *count = 0;
-  const Row picked = PickColumns(row, columns);
+  PickedColumns picked;
+  PickColumns(row, columns, picked);
+  const std::size_t n = picked.values.size();
   void* values = nullptr;
-  HRESULT hr =
-      MAPIAllocateMore(sizeof(SPropValue) * (picked.empty() ? 1 : picked.size()), base, &values);
+  HRESULT hr = MAPIAllocateMore(sizeof(SPropValue) * (n ? n : 1), base, &values);
   if (FAILED(hr)) return hr;
   if (hr = FillValues(picked, static_cast<SPropValue*>(values), base); FAILED(hr)) return hr;
-  *count = static_cast<ULONG>(picked.size());
+  *count = static_cast<ULONG>(n);
   *out = static_cast<SPropValue*>(values);
   return S_OK;
 }
 
-HRESULT MakeRowSet(const std::vector<Row>& rows, const SPropTagArray* columns, SRowSet** out) {
+HRESULT MakeRowSet(const std::vector<const Row*>& rows, const SPropTagArray* columns,
+                   SRowSet** out) {
   *out = nullptr;
   void* block = nullptr;
   HRESULT hr = MAPIAllocateBuffer(CbNewSRowSet(rows.size()), &block);
   if (FAILED(hr)) return hr;
   auto* set = static_cast<SRowSet*>(block);
   set->cRows = 0;
-  for (const Row& row : rows) {
+  PickedColumns picked;
+  for (const Row* row : rows) {
     SRow& r = set->aRow[set->cRows];
     r.ulAdrEntryPad = 0;
-    hr = RowToProps(row, columns, &r.cValues, &r.lpProps);
+    hr = RowToPropsPicking(*row, columns, picked, &r.cValues, &r.lpProps);
     if (FAILED(hr)) {
       FreeProws(set);
       return hr;

@@ -29,7 +29,8 @@ HRESULT RowToPropsOn(const Row& row, const SPropTagArray* columns, void* base, U
                      SPropValue** out);
 
 // A row set with the given rows, each row's values in a block of its own (FreeProws).
-HRESULT MakeRowSet(const std::vector<Row>& rows, const SPropTagArray* columns, SRowSet** out);
+HRESULT MakeRowSet(const std::vector<const Row*>& rows, const SPropTagArray* columns,
+                   SRowSet** out);
 
 Restriction FromSRestriction(const SRestriction& r, int depth = 0);
 std::vector<SortKey> FromSortOrderSet(const SSortOrderSet& s);

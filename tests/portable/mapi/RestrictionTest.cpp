@@ -129,6 +129,37 @@ TEST(StandinSort, MultipleKeysStableAndMissingLast) {
   EXPECT_EQ(FindProp(same[2], kFlags)->integer, 3);
 }
 
+// A table's view sorted in place of its rows comes in the rows' order, also where one key
+// of an integer type is compared as a number: negative longs, ties kept in order, missing
+// values last (first when descending), times past the signed range, flags.
+TEST(StandinSort, ViewsOrderAsTheRows) {
+  constexpr std::uint32_t kFlag = MakeTag(0x0E1B, kTypeBoolean);
+  std::vector<Row> rows = {MakeRow("b", 5, 0), MakeRow("a", -3, 1), Row{MakeLong(kFlags, 2)},
+                           MakeRow("c", 5, 3), MakeRow("a", 0, 4)};
+  const std::int64_t times[] = {0x01D0000000000000, static_cast<std::int64_t>(0x8000000000000001),
+                                0, 7, static_cast<std::int64_t>(0x8000000000000001)};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i != 2) rows[i].push_back(MakeLong(kTime, times[i]));
+    if (i % 2 == 0) rows[i].push_back(MakeLong(kFlag, i == 4 ? 9 : 0));
+  }
+  const std::vector<std::vector<SortKey>> orders = {
+      {{kSize, false}}, {{kSize, true}},  {{kTime, false}},
+      {{kTime, true}},  {{kFlag, false}}, {{kName, false}, {kSize, true}}};
+  for (const auto& keys : orders) {
+    std::vector<Row> sorted = rows;
+    SortRows(sorted, keys);
+    std::vector<std::size_t> view = {0, 1, 2, 3, 4};
+    SortView(rows, view, keys);
+    std::vector<std::int64_t> byRows, byView;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      byRows.push_back(FindProp(sorted[i], kFlags)->integer);
+      byView.push_back(FindProp(rows[view[i]], kFlags)->integer);
+    }
+    EXPECT_EQ(byView, byRows) << "first key " << std::hex << keys[0].tag << " descending "
+                              << keys[0].descending;
+  }
+}
+
 TEST(StandinSort, TimesCompareUnsigned) {
   mapistandin::Prop early, late;
   early.tag = late.tag = kTime;

@@ -57,6 +57,44 @@ TEST(StoreEvents, EachOperationRaisesWhatItDidToTheStateBefore) {
   EXPECT_FALSE(TouchesContents(events[4], 2));
 }
 
+// The unread count each folder keeps is the count of its messages without the read flag,
+// through new messages, flags changed by a second put, moves, deletions and a deleted
+// folder taking its messages along.
+TEST(StoreImageUnread, FollowsEveryChange) {
+  const auto put = [](std::uint64_t id, std::uint64_t parent, bool read) {
+    StoreOp op = Put(StoreOpKind::PutMessage, id, parent);
+    op.message.props.push_back(MakeLong(0x0E070003, read ? 1 : 0));
+    return op;
+  };
+  StoreImage image = TwoFoldersOneMessage();  // message 10 has no flags: unread
+  const auto recount = [&](std::uint64_t folder) {
+    std::int64_t n = 0;
+    for (std::uint64_t m : image.folders.at(folder).messages)
+      n += IsUnread(image.messages.at(m).data);
+    return n;
+  };
+  const auto check = [&](std::int64_t two, std::int64_t three) {
+    EXPECT_EQ(image.folders.at(2).unread, two);
+    EXPECT_EQ(image.folders.at(3).unread, three);
+    EXPECT_EQ(image.folders.at(2).unread, recount(2));
+    EXPECT_EQ(image.folders.at(3).unread, recount(3));
+  };
+  check(1, 0);
+  image.Apply({put(11, 2, false), put(12, 2, true), put(13, 3, false)});
+  check(2, 1);
+  image.Apply(put(10, 2, true));  // read where it is
+  check(1, 1);
+  image.Apply(put(11, 3, false));  // moved, still unread
+  check(0, 2);
+  image.Apply(put(13, 2, true));  // moved and read
+  check(0, 1);
+  image.Apply(Put(StoreOpKind::Delete, 11, 0));
+  check(0, 0);
+  image.Apply({put(14, 3, false), Put(StoreOpKind::Delete, 2, 0)});
+  EXPECT_EQ(image.folders.count(2), 0u);
+  EXPECT_EQ(image.folders.at(3).unread, 1);
+}
+
 TEST(StoreEvents, DeliveredMailIsCreatedThenNewMailWithItsClass) {
   StoreOp op = Put(StoreOpKind::PutMessage, 20, 2);
   op.message.props.push_back(MakeString(0x001A001E, "IPM.Note"));
