@@ -1,8 +1,5 @@
 #include "CopyFixture.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "attach/QlaPaths.h"
 #include "foundation/VendorKey.h"
 #include "support/BstrText.h"
@@ -75,13 +72,6 @@ void CALLBACK OnDispatchTimer(HWND, UINT, UINT_PTR, DWORD) {
 UINT_PTR SetEventOnDispatch(HANDLE event) {
   g_dispatchEvent = event;
   return SetTimer(nullptr, 0, 1, &OnDispatchTimer);
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 bool FileExists(const std::string& path) {

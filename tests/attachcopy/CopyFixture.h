@@ -13,6 +13,7 @@
 #include "session/QMXSession.h"
 #include "support/HostStandin.h"
 #include "support/MapiFixture.h"
+#include "support/StandinControls.h"
 
 // The bytes of the large attachment: many reads of the copy buffer.
 inline constexpr std::size_t kLargeSize = 1 << 20;
@@ -56,5 +57,4 @@ class CopyFixture : public testing::Test {
 UINT_PTR SetEventOnDispatch(HANDLE event);
 
 // The whole content of a file; empty when it cannot be read.
-std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);

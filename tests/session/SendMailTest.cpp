@@ -9,7 +9,6 @@
 #include <mapiutil.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
 #include "support/SessionLogon.h"
+#include "support/StandinControls.h"
 
 namespace kelmsgs {
 namespace {
@@ -38,31 +38,9 @@ const char* const kProfile = R"({
 
 const wchar_t kPassword[] = L"KorPimLud";
 
-template <class F>
-F StandinExport(const char* name) {
-  return reinterpret_cast<F>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("mapi32.dll"), name)));
-}
-
-HRESULT SpoolerIdle() {
-  return StandinExport<HRESULT(WINAPI*)(ULONG)>("StandinSpoolerIdle")(10000);
-}
-
-std::vector<std::string> Journal() {
-  const auto count = StandinExport<ULONG(WINAPI*)()>("StandinJournalCount");
-  const auto entry = StandinExport<ULONG(WINAPI*)(ULONG, LPSTR, ULONG)>("StandinJournalEntry");
-  std::vector<std::string> lines;
-  for (ULONG i = 0, n = count(); i < n; ++i) {
-    char line[1024] = {};
-    entry(i, line, sizeof line);
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-void ClearJournal() {
-  StandinExport<void(WINAPI*)()>("StandinJournalClear")();
-}
+using standin::ClearJournal;
+using standin::Journal;
+using standin::SpoolerIdle;
 
 std::wstring LastErrorText() {
   ComPtr<IErrorInfo> error;
@@ -73,22 +51,7 @@ std::wstring LastErrorText() {
 }
 
 std::vector<std::string> MailFiles(const std::string& dir) {
-  std::vector<std::string> out;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((dir + "\\*.eml").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return out;
-  do {
-    out.push_back(dir + "\\" + found.cFileName);
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-  return out;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return FilesIn(dir, "*.eml");
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -250,7 +213,7 @@ TEST_F(SendMailTest, RecipientsKeepTheirOrderTypeAndSpelling) {
   // The transport carries the resolved addresses.
   const std::vector<std::string> files = MailFiles(Outgoing());
   ASSERT_EQ(files.size(), 1u);
-  const std::string mail = ReadFile(files[0]);
+  const std::string mail = ReadFileBytes(files[0]);
   EXPECT_NE(mail.find("<zed@example.org>"), std::string::npos);
   EXPECT_NE(mail.find("Cc: \"Cy Dale\" <cy@example.com>"), std::string::npos);
 }
@@ -379,7 +342,7 @@ TEST_F(SendMailTest, AttachmentThatFailsLaterIsLoggedAndTheMailStillGoes) {
   EXPECT_EQ(Sent().attachments, 0u);
   EXPECT_EQ(MailFiles(Outgoing()).size(), 1u);
   ASSERT_EQ(session_->put_LoggingEnabled(VARIANT_FALSE), S_OK);
-  EXPECT_NE(ReadFile(log).find("SendMail, failed to create attachments."), std::string::npos);
+  EXPECT_NE(ReadFileBytes(log).find("SendMail, failed to create attachments."), std::string::npos);
 }
 
 TEST_F(SendMailTest, NonAsciiSubjectTravelsInTheAnsiCodePage) {
@@ -492,8 +455,8 @@ TEST_F(SendMailTest, MailFileForTheOutsideReader) {
   const std::vector<std::string> files = MailFiles(Outgoing());
   ASSERT_EQ(files.size(), 1u);
   const std::string dir = out;
-  WriteFile(dir + "\\sent.eml", ReadFile(files[0]));
-  WriteFile(dir + "\\notes.txt", ReadFile(text));
+  WriteFile(dir + "\\sent.eml", ReadFileBytes(files[0]));
+  WriteFile(dir + "\\notes.txt", ReadFileBytes(text));
   WriteFile(dir + "\\data.bin", binary);
 }
 
