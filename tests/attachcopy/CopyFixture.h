@@ -56,5 +56,5 @@ class CopyFixture : public testing::Test {
 // the timer's identifier, for KillTimer.
 UINT_PTR SetEventOnDispatch(HANDLE event);
 
-// The whole content of a file; empty when it cannot be read.
+// Whether a file or directory of that path exists.
 bool FileExists(const std::string& path);

@@ -45,4 +45,7 @@ r.DeleteSubKey rhCurrentUser, base & "\Child"
 r.DeleteSubKey rhCurrentUser, base
 Check r.EnumSubkeysReg(rhCurrentUser, base) = 0, "keys deleted"
 
+Set r = CreateObject("KelMsgs.QMXRegistryTools.1")
+Check TypeName(r) = "IQMXRegistryTools", "version-dependent ProgID creates the class"
+
 Report

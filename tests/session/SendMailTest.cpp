@@ -18,37 +18,17 @@
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
 #include "support/SessionLogon.h"
+#include "support/SendingProfile.h"
 #include "support/StandinControls.h"
 
 namespace kelmsgs {
 namespace {
-
-const char* const kProfile = R"({
-  "profiles": [{
-    "name": "Sending", "default": true, "outgoing": "outgoing",
-    "addressBook": {
-      "owner": {"name": "Ann Lee", "email": "ann@example.com"},
-      "entries": [{"name": "Bo Chen", "email": "bo@example.com"},
-                  {"name": "Cy Dale", "email": "cy@example.com"},
-                  {"name": "Cy Moss", "email": "moss@example.com"}]},
-    "services": [{"service": "MSUPST MS", "displayName": "Personal Folders", "stores": [
-      {"displayName": "Archive", "file": "archive.kms"},
-      {"displayName": "Mailbox", "file": "mailbox.kms", "default": true, "uncompressedRtf": true}]}]}]
-})";
 
 const wchar_t kPassword[] = L"KorPimLud";
 
 using standin::ClearJournal;
 using standin::Journal;
 using standin::SpoolerIdle;
-
-std::wstring LastErrorText() {
-  ComPtr<IErrorInfo> error;
-  if (GetErrorInfo(0, error.put()) != S_OK) return L"<none>";
-  Bstr text;
-  error->GetDescription(text.put());
-  return Text(text.get());
-}
 
 std::vector<std::string> MailFiles(const std::string& dir) {
   return FilesIn(dir, "*.eml");
@@ -178,7 +158,7 @@ class SendMailTest : public testing::Test {
 
   std::string Outgoing() const { return fixture_.directory() + "\\outgoing"; }
 
-  MapiFixture fixture_{kProfile};
+  MapiFixture fixture_{kSendingProfile};
   ComPtr<CQMXSession> session_;
   ComPtr<IMAPISession> mapi_;
 };
@@ -192,7 +172,7 @@ TEST_F(SendMailTest, PasswordIsCheckedCaseSensitivelyAndKeptByAnEmptyValue) {
   for (const wchar_t* wrong : {L"korpimlud", L"KorPimLud "}) {
     ASSERT_EQ(session_->put_SndPwd(Bstr(SysAllocString(wrong)).get()), S_OK);
     EXPECT_EQ(Send(L"Two", L"Bo Chen"), E_FAIL);
-    EXPECT_EQ(LastErrorText(), L"No permission to send mails.");
+    EXPECT_EQ(ErrorDescription(), L"No permission to send mails.");
   }
   EXPECT_EQ(Count(PR_IPM_SENTMAIL_ENTRYID), 1u);
   EXPECT_EQ(MailFiles(Outgoing()).size(), 1u);
@@ -369,7 +349,7 @@ TEST_F(SendMailTest, NotLoggedOnIsAnErrorThatSaysSo) {
   EXPECT_EQ(idle->SendMail(text.get(), text.get(), text.get(), text.get(), text.get(), nullptr,
                            micNormal, VARIANT_FALSE),
             E_FAIL);
-  EXPECT_NE(LastErrorText().find(L"not logged on"), std::wstring::npos) << LastErrorText();
+  EXPECT_NE(ErrorDescription().find(L"not logged on"), std::wstring::npos) << ErrorDescription();
 }
 
 TEST_F(SendMailTest, ArgumentsAreCheckedBeforeAnythingIsCreated) {
@@ -381,7 +361,7 @@ TEST_F(SendMailTest, ArgumentsAreCheckedBeforeAnythingIsCreated) {
   // An attachment file that cannot be read is named, and nothing is sent.
   EXPECT_EQ(Send(L"Files", L"Bo Chen", L"", L"Body", list.c_str()),
             HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-  EXPECT_NE(LastErrorText().find(L"missing.txt"), std::wstring::npos) << LastErrorText();
+  EXPECT_NE(ErrorDescription().find(L"missing.txt"), std::wstring::npos) << ErrorDescription();
   // An importance MAPI has no value for.
   EXPECT_EQ(Send(L"Importance", L"Bo Chen", L"", L"Body", L"",
                  static_cast<MessageImportanceConstants>(3)),

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "foundation/Owned.h"
+
 namespace standin {
 
 std::vector<std::string> Journal(const std::string& operation) {
@@ -50,11 +52,10 @@ std::string ReadFileBytes(const std::string& path) {
 std::vector<std::string> FilesIn(const std::string& dir, const char* pattern) {
   std::vector<std::string> out;
   WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((dir + "\\" + pattern).c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return out;
+  const kelmsgs::FindHandle find(FindFirstFileA((dir + "\\" + pattern).c_str(), &found));
+  if (!find) return out;
   do {
     out.push_back(dir + "\\" + found.cFileName);
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
+  } while (FindNextFileA(find.get(), &found));
   return out;
 }

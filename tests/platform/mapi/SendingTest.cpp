@@ -9,21 +9,10 @@
 #include <cstring>
 
 #include "support/StandinControls.h"
+#include "support/SendingProfile.h"
 
 namespace standin_test {
 namespace {
-
-const char* const kMailProfile = R"({
-  "profiles": [{
-    "name": "Sender", "default": true, "outgoing": "outgoing",
-    "addressBook": {
-      "owner": {"name": "Ann Lee", "email": "ann@example.com"},
-      "entries": [{"name": "Bo Chen", "email": "bo@example.com"},
-                  {"name": "Cy Dale", "email": "cy@example.com"},
-                  {"name": "Cy Moss", "email": "moss@example.com"}]},
-    "services": [{"service": "MSUPST MS", "displayName": "Personal Folders", "stores": [
-      {"displayName": "Mailbox", "file": "mailbox.kms", "default": true}]}]}]
-})";
 
 // One recipient entry the way clients build them: display name and recipient type in a
 // block of their own.
@@ -104,7 +93,7 @@ class StandinSending : public StandinTest {
     StandinTest::SetUp();
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
     ScratchDir(std::string(info->test_suite_name()) + "." + info->name() + "\\outgoing");
-    Load(kMailProfile);
+    Load(kSendingProfile);
     MAPIINIT_0 init{MAPI_INIT_VERSION, MAPI_MULTITHREAD_NOTIFICATIONS};
     ASSERT_EQ(MAPIInitialize(&init), S_OK);
     initialized_ = true;
