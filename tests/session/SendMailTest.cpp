@@ -17,6 +17,7 @@
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
+#include "support/ProfileAdmin.h"
 #include "support/SessionLogon.h"
 #include "support/SendingProfile.h"
 #include "support/StandinControls.h"
@@ -53,10 +54,8 @@ class SendMailTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(fixture_.loaded()) << fixture_.error();
     ASSERT_TRUE(LogOnNewSession(session_));
-    ComPtr<IUnknown> object;
-    ASSERT_EQ(session_->get_MAPIObject(object.put()), S_OK);
-    ASSERT_EQ(object->QueryInterface(IID_IMAPISession, reinterpret_cast<void**>(mapi_.put())),
-              S_OK);
+    mapi_ = MapiSessionOf(session_.get());
+    ASSERT_TRUE(mapi_);
     ASSERT_EQ(session_->put_SndPwd(Bstr(SysAllocString(kPassword)).get()), S_OK);
     ClearJournal();
   }
