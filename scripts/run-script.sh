@@ -3,9 +3,11 @@
 # script host and build by default, the 32-bit ones with KELMSGS_ARCH=x86. The script must
 # print a last line "N passed, 0 failed"; cscript itself exits 0 even when a script does
 # not parse or stops on an error, so that line is the only proof of success.
-#   run-script.sh [--profile description.json] script.vbs [arguments]
+#   run-script.sh [--profile description.json] [--prelude start.vbs] script.vbs [arguments]
 # With --profile, the messaging stand-in is given that profile first (its stores in a
-# scratch directory of the build tree).
+# scratch directory of the build tree). With --prelude, the host runs that file and the
+# script as one (written to the build tree; the lines cscript names in an error count from
+# the start of the prelude); KELMSGS_SCRIPT_DIR names the script's own directory.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -26,8 +28,21 @@ if [ "${1:-}" = "--profile" ]; then
   KELMSGS_SCRIPT_STORES=$(kelmsgs_winpath "$stores")
   export KELMSGS_SCRIPT_STORES
 fi
+prelude=
+if [ "${1:-}" = "--prelude" ]; then
+  prelude=${2:?prelude script}
+  shift 2
+fi
 script=${1:?script}
 shift
+KELMSGS_SCRIPT_DIR=$(kelmsgs_winpath "$(cd "$(dirname "$script")" && pwd)")
+export KELMSGS_SCRIPT_DIR
+if [ -n "$prelude" ]; then
+  joined="$root/build/scripts/$KELMSGS_ARCH/$(basename "$script")"
+  mkdir -p "$(dirname "$joined")"
+  cat "$prelude" "$script" > "$joined" || exit 1
+  script=$joined
+fi
 # What the script host must report as its processor architecture: scripts check it, so a
 # run proves which bitness of the host (and so of the library) it went through.
 case "$KELMSGS_ARCH" in

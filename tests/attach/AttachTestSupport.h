@@ -14,26 +14,21 @@
 #include "foundation/Owned.h"
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
-#include "support/MapiFixture.h"
+#include "support/MailboxTest.h"
 
 namespace attachtest {
 
 using kelmsgs::Bstr;
 using kelmsgs::ComPtr;
 
-// Folder "Attachments":
+// Folder "Alpha":
 //  "kinds"   by value with a two-dot name and a position; embedded message without a
 //            name; by reference; short name only; no name at all; OLE object; a ZIP
 //  "hostile" by value with names that try to leave the directory or name a device
 //  "three"   three small text attachments, for deleting
 //  "bare"    no attachments
-inline const char* const kProfile = R"({
-  "profiles": [
-    {"name": "Work", "default": true, "services": [
-      {"service": "MSPST MS", "displayName": "Personal Folders", "stores": [
-        {"displayName": "Mailbox", "file": "mailbox.kms", "default": true, "flavour": "short",
-         "folders": [
-           {"name": "Attachments", "class": "IPF.Note", "messages": [
+inline const char* const kFolders = R"([
+           {"name": "Alpha", "class": "IPF.Note", "messages": [
              {"subject": "kinds", "body": "many kinds", "sent": "2024-03-01T10:00:00Z",
               "attachments": [
                 {"method": "value", "filename": "REPORT~1.TXT", "longFilename": "report.final.txt",
@@ -60,8 +55,7 @@ inline const char* const kProfile = R"({
                 {"method": "value", "longFilename": "one.txt", "data": "1"},
                 {"method": "value", "longFilename": "two.txt", "data": "22"},
                 {"method": "value", "longFilename": "three.txt", "data": "333"}]},
-             {"subject": "bare", "body": "nothing attached", "sent": "2024-03-04T10:00:00Z"}]}]}]}]}
-  ]})";
+             {"subject": "bare", "body": "nothing attached", "sent": "2024-03-04T10:00:00Z"}]}])";
 
 // Indexes of the "kinds" attachments.
 enum Kind { kTwoDots, kEmbedded, kReference, kShortOnly, kNameless, kOle, kZip };
@@ -131,38 +125,21 @@ class ScratchTemp {
   std::string root_, temp_, savedTmp_, savedTemp_;
 };
 
-class AttachmentTest : public testing::Test {
+class AttachmentTest : public MailboxTest {
  protected:
+  AttachmentTest() : MailboxTest(kFolders) {}
   void SetUp() override {
-    ASSERT_TRUE(fixture_.loaded()) << fixture_.error();
-    ASSERT_EQ(kelmsgs::CQMXSession::Create(session_), S_OK);
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    ASSERT_EQ(session_->Logon(nullptr, nullptr, &ok), S_OK);
-    ASSERT_EQ(ok, VARIANT_TRUE);
-    ComPtr<IQMXMessageStore> store;
-    ASSERT_EQ(session_->get_MsgStore(0, store.put()), S_OK);
-    ComPtr<IQMXStoreFolder> root;
-    ASSERT_EQ(store->get_RootFolder(root.put()), S_OK);
-    LONG count = 0;
-    EXPECT_EQ(root->get_SubfolderCount(&count), S_OK);
-    for (LONG i = 0; i < count && !folder_; ++i) {
-      ComPtr<IQMXStoreFolder> folder;
-      Bstr name;
-      EXPECT_EQ(root->get_Folder(i, folder.put()), S_OK) << i;
-      if (!folder) continue;
-      EXPECT_EQ(folder->get_DisplayName(name.put()), S_OK) << i;
-      if (Str(name.get()) == L"Attachments") folder_ = folder;
-    }
-    ASSERT_TRUE(folder_);
+    MailboxTest::SetUp();
+    if (HasFatalFailure()) return;
+    folder_ = alpha_;
     kinds_ = Message(L"kinds");
     ASSERT_TRUE(kinds_);
   }
   void TearDown() override {
     kinds_.reset();
     folder_.reset();
-    if (session_) {
-      EXPECT_EQ(session_->Logoff(VARIANT_TRUE), S_OK);
-    }
+    MailboxTest::TearDown();
+    session_.reset();  // before the temporary directory goes
   }
 
   // A new message object for the message with that subject, read from the store now.
@@ -207,9 +184,7 @@ class AttachmentTest : public testing::Test {
     ASSERT_EQ(message->putref_Msg(mapi.get(), 0), S_OK);
   }
 
-  MapiFixture fixture_{kProfile};
   ScratchTemp temp_;  // made after the fixture, whose store files stay outside it
-  ComPtr<kelmsgs::CQMXSession> session_;
   ComPtr<IQMXStoreFolder> folder_;
   ComPtr<IQMXMessage> kinds_;  // the message with every kind of attachment
 };

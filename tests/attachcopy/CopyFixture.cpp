@@ -1,11 +1,9 @@
 #include "CopyFixture.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "attach/QlaPaths.h"
 #include "foundation/VendorKey.h"
 #include "support/BstrText.h"
+#include "support/MailboxTest.h"
 
 using kelmsgs::Bstr;
 using kelmsgs::ComPtr;
@@ -34,14 +32,6 @@ std::string Folders() {
     {"subject": "large", "attachments": [{"filename": "big.bin", "data": ")" +
          large + R"("}, {"filename": "after.txt", "data": "after"}]}]},
   {"name": "Dst", "class": "IPF.Note", "messages": [{"subject": "target"}]}])";
-}
-
-std::string ProfileJson() {
-  return R"({"profiles": [{"name": "Work", "default": true, "services": [
-    {"service": "MSPST MS", "displayName": "Personal Folders", "stores": [
-      {"displayName": "Mailbox", "file": "mailbox.kms", "default": true, "flavour": "short",
-       "folders": )" +
-         Folders() + "}]}]}]}";
 }
 
 void ListFiles(const std::string& dir, const std::string& prefix,
@@ -77,18 +67,11 @@ UINT_PTR SetEventOnDispatch(HANDLE event) {
   return SetTimer(nullptr, 0, 1, &OnDispatchTimer);
 }
 
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-CopyFixture::CopyFixture() : fixture_(ProfileJson()) {}
+CopyFixture::CopyFixture() : fixture_(OneStoreProfile(Folders())) {}
 
 void CopyFixture::SetUp() {
   ASSERT_TRUE(fixture_.loaded()) << fixture_.error();

@@ -13,6 +13,7 @@
 #include "session/QMXSession.h"
 #include "support/HostStandin.h"
 #include "support/MapiFixture.h"
+#include "support/StandinControls.h"
 
 // The bytes of the large attachment: many reads of the copy buffer.
 inline constexpr std::size_t kLargeSize = 1 << 20;
@@ -55,6 +56,5 @@ class CopyFixture : public testing::Test {
 // the timer's identifier, for KillTimer.
 UINT_PTR SetEventOnDispatch(HANDLE event);
 
-// The whole content of a file; empty when it cannot be read.
-std::string ReadFileBytes(const std::string& path);
+// Whether a file or directory of that path exists.
 bool FileExists(const std::string& path);

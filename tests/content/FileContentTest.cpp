@@ -1,21 +1,13 @@
 // QMXFileContent over plain documents: opening, the text of one or many chunks and its
 // cleaning, the members that report fixed values, and the object log.
-#include <fstream>
-#include <sstream>
 
 #include "content/ContentFixture.h"
+#include "support/StandinControls.h"
 
 namespace contenttest {
 namespace {
 
 using FileContentTest = ContentTest;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 TEST_F(FileContentTest, UnreadableFilesDoNotOpenAndLeaveNoText) {
   const std::string garbage("\x00\x01\x02\x03\xFF\xFE\x80\x81\x00\x00\x07\x08", 12);
@@ -132,7 +124,7 @@ TEST_F(FileContentTest, LogRecordsCloseAndDestructionWhileLoggingIsOn) {
   // Close writes its line with nothing open.
   EXPECT_EQ(content_->Close(), S_OK);
   content_.reset();
-  const std::string written = ReadFile(log);
+  const std::string written = ReadFileBytes(log);
   EXPECT_NE(written.find("New session started"), std::string::npos);
   const auto closed = written.find("---> Document closed.");
   const auto destructed = written.find("---> FileContent destructed.");
@@ -152,7 +144,7 @@ TEST_F(FileContentTest, LogStaysEmptyWhileLoggingIsOff) {
   EXPECT_EQ(enabled, VARIANT_TRUE);
   content_->put_LoggingEnabled(VARIANT_FALSE);
   content_.reset();
-  EXPECT_EQ(ReadFile(log), "");
+  EXPECT_EQ(ReadFileBytes(log), "");
 }
 
 }  // namespace

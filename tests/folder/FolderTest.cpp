@@ -10,6 +10,7 @@
 #include "folder/HiddenSubfoldersFolder.h"
 #include "folder/QMXStoreFolder.h"
 #include "support/MailboxTest.h"
+#include "support/StandinControls.h"
 #include "support/TestRegistry.h"
 
 using kelmsgs::Bstr;
@@ -18,24 +19,6 @@ using kelmsgs::CQMXStoreFolder;
 using kelmsgs::Variant;
 
 namespace {
-
-// The lines of the stand-in's call journal that start with operation.
-std::vector<std::string> JournalLines(const std::string& operation) {
-  HMODULE mapi = GetModuleHandleA("mapi32.dll");
-  using Count = ULONG(WINAPI*)();
-  using Entry = ULONG(WINAPI*)(ULONG, LPSTR, ULONG);
-  const auto count =
-      reinterpret_cast<Count>(reinterpret_cast<void*>(GetProcAddress(mapi, "StandinJournalCount")));
-  const auto entry =
-      reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(mapi, "StandinJournalEntry")));
-  std::vector<std::string> lines;
-  for (ULONG i = 0, n = count(); i < n; ++i) {
-    char line[512] = {};
-    entry(i, line, sizeof line);
-    if (std::string(line).rfind(operation + " ", 0) == 0) lines.push_back(line);
-  }
-  return lines;
-}
 
 class FolderTest : public MailboxTest {};
 
@@ -184,7 +167,7 @@ TEST_F(FolderTest, ClearEmptiesTheFolderButNotTheSnapshot) {
   ASSERT_TRUE(full);
   LONG subfolders = 0;
   ASSERT_EQ(full->Clear(), S_OK);
-  const auto emptied = JournalLines("IMAPIFolder::EmptyFolder");
+  const auto emptied = standin::Journal("IMAPIFolder::EmptyFolder");
   ASSERT_EQ(emptied.size(), 1u);
   EXPECT_NE(emptied[0].find("flags=0x2 "), std::string::npos) << emptied[0];
   EXPECT_EQ(MessageCount(full.get()), 1);

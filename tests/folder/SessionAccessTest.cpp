@@ -26,14 +26,6 @@ Bstr WithEmbeddedZero(BSTR id) {
   return Bstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
 }
 
-std::wstring ErrorDescription() {
-  ComPtr<IErrorInfo> info;
-  if (GetErrorInfo(0, info.put()) != S_OK) return L"<none>";
-  Bstr description;
-  EXPECT_EQ(info->GetDescription(description.put()), S_OK);
-  return Str(description.get());
-}
-
 class SessionAccessTest : public MailboxTest {
  protected:
   struct Flags {

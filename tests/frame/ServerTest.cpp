@@ -93,19 +93,6 @@ TEST_F(ServerTest, ClassesAnswerTheirInterfacesAndEventSourcesTheirConnectionPoi
   }
 }
 
-TEST_F(ServerTest, CreatedByProgIdOnceRegistered) {
-  for (const wchar_t* progId : {L"KelMsgs.QMXRegistryTools", L"KelMsgs.QMXRegistryTools.1",
-                                L"KelMsgs.QMXMemoryStatus", L"KelMsgs.QMXMemoryStatus.1",
-                                L"KelMsgs.QMXClipboardMonitor", L"KelMsgs.QMXClipboardMonitor.1"}) {
-    CLSID clsid;
-    ASSERT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
-    ComPtr<IDispatch> object;
-    EXPECT_EQ(
-        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void()),
-        S_OK);
-  }
-}
-
 // A failing member called late-bound leaves error information naming the class's ProgID,
 // its interface and the failure, as a script's Err shows it.
 TEST_F(ServerTest, LateBoundFailureCarriesErrorInformation) {

@@ -8,6 +8,7 @@
 #include "foundation/MapiExtraTags.h"
 #include "support/AllocationFault.h"
 #include "support/MailboxTest.h"
+#include "support/StandinControls.h"
 #include "support/TestRegistry.h"
 
 using kelmsgs::Bstr;
@@ -228,13 +229,9 @@ TEST_F(MessageTest, HtmlTextIsWrittenAndSaved) {
 
 // A body longer than a single property read delivers is read from its stream once.
 TEST_F(MessageTest, LongBodiesAndStreams) {
-  using SizeLimit = void(WINAPI*)(ULONG);
-  const auto limit = reinterpret_cast<SizeLimit>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("mapi32.dll"), "StandinSetSizeLimit")));
-  ASSERT_TRUE(limit);
-  limit(2);
+  standin::SetSizeLimit(2);
   ComPtr<IQMXMessage> second = MessageAt(alpha_.get(), 1);
-  limit(0x100000);
+  standin::SetSizeLimit(0x100000);
   ASSERT_TRUE(second);
   EXPECT_EQ(Body(second.get()), L"two");
   ComPtr<IStream> stream;

@@ -1,17 +1,5 @@
 ' Acceptance: QMXClipboardMonitor created by ProgID and called late-bound; its viewer window
 ' sees a clipboard change made by the script and writes its steps to its log.
-Option Explicit
-Dim passed, failed
-passed = 0 : failed = 0
-
-Sub Check(ok, what)
-  If ok Then
-    passed = passed + 1
-  Else
-    failed = failed + 1
-    WScript.Echo "FAILED: " & what
-  End If
-End Sub
 
 Dim fso, logPath, m, tools, text
 Set fso = CreateObject("Scripting.FileSystemObject")
@@ -45,4 +33,4 @@ fso.DeleteFile logPath
 Set m = CreateObject("KelMsgs.QMXClipboardMonitor.1")
 Check TypeName(m) = "IQMXClipboardMonitor", "version-dependent ProgID creates the class"
 
-WScript.Echo passed & " passed, " & failed & " failed"
+Report

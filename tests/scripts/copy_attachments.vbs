@@ -1,19 +1,7 @@
 ' Acceptance: a script copies every attachment of a message, and the message itself, with
 ' the host stand-in showing the progress, lists what was written with each file's size,
 ' stops the copy of a large attachment and cleans up.
-Option Explicit
 Const mfldTypeInbox = 0
-Dim passed, failed
-passed = 0 : failed = 0
-
-Sub Check(ok, what)
-  If ok Then
-    passed = passed + 1
-  Else
-    failed = failed + 1
-    WScript.Echo "FAILED: " & what
-  End If
-End Sub
 
 Function MessageIdBySubject(folder, subject)
   Dim j
@@ -97,4 +85,4 @@ Check fso.FolderExists(root), "root kept"
 Check fso.GetFolder(root).Files.Count = 0 And fso.GetFolder(root).SubFolders.Count = 0, "root empty"
 
 session.Logoff
-WScript.Echo passed & " passed, " & failed & " failed"
+Report

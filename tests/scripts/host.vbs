@@ -1,27 +1,8 @@
 ' Acceptance: a host hands the session its toolbar (the host add-in stand-in) and window
 ' handles, the search control records the session's notification, and a form is installed
 ' into the sample inbox.
-Option Explicit
 Const mfldTypeInbox = 0
 Const MAPI_E_EXTENDED_ERROR = &H80040119
-Dim passed, failed
-passed = 0 : failed = 0
-
-Sub Check(ok, what)
-  If ok Then
-    passed = passed + 1
-  Else
-    failed = failed + 1
-    WScript.Echo "FAILED: " & what
-  End If
-End Sub
-
-Dim processEnv
-Set processEnv = CreateObject("WScript.Shell").Environment("Process")
-If processEnv("KELMSGS_SCRIPT_ARCH") <> "" Then
-  Check processEnv("PROCESSOR_ARCHITECTURE") = processEnv("KELMSGS_SCRIPT_ARCH"), _
-    "bitness: " & processEnv("PROCESSOR_ARCHITECTURE")
-End If
 
 Dim host, session, store, inbox, i, fso, logPath, cfg, text, number
 Set fso = CreateObject("Scripting.FileSystemObject")
@@ -58,7 +39,7 @@ For i = 0 To session.StoreCount - 1
   If session.MsgStore(i).Default Then Set store = session.MsgStore(i)
 Next
 Set inbox = store.StandardFolder(mfldTypeInbox)
-cfg = fso.GetAbsolutePathName(fso.BuildPath(fso.GetParentFolderName(WScript.ScriptFullName), _
+cfg = fso.GetAbsolutePathName(fso.BuildPath(processEnv("KELMSGS_SCRIPT_DIR"), _
   "..\..\platform\mapi\fixture\forms\quendrel-result.cfg"))
 On Error Resume Next
 session.InstallForm inbox.FolderID, store.EntryId, cfg
@@ -83,4 +64,4 @@ Check InStr(text, "Installed " & cfg) > 0, "install traced"
 Check InStr(text, "Failed to install " & cfg & ".missing") > 0, "failure traced"
 fso.DeleteFile logPath
 
-WScript.Echo passed & " passed, " & failed & " failed"
+Report

@@ -1,16 +1,4 @@
 ' Acceptance: QMXMemoryStatus created by ProgID and called late-bound.
-Option Explicit
-Dim passed, failed
-passed = 0 : failed = 0
-
-Sub Check(ok, what)
-  If ok Then
-    passed = passed + 1
-  Else
-    failed = failed + 1
-    WScript.Echo "FAILED: " & what
-  End If
-End Sub
 
 Dim m
 Set m = CreateObject("KelMsgs.QMXMemoryStatus")
@@ -30,4 +18,4 @@ Check m.AvailablePageFile = first, "figures stay those of the snapshot"
 Set m = CreateObject("KelMsgs.QMXMemoryStatus.1")
 Check TypeName(m) = "IQMXMemoryStatus", "version-dependent ProgID creates the class"
 
-WScript.Echo passed & " passed, " & failed & " failed"
+Report

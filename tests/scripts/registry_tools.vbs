@@ -1,17 +1,5 @@
 ' Acceptance: QMXRegistryTools created by ProgID, called late-bound, with errors reaching Err.
-Option Explicit
 Const rhCurrentUser = 1
-Dim passed, failed
-passed = 0 : failed = 0
-
-Sub Check(ok, what)
-  If ok Then
-    passed = passed + 1
-  Else
-    failed = failed + 1
-    WScript.Echo "FAILED: " & what
-  End If
-End Sub
 
 Dim shell, base, r, n, i, names
 Set shell = CreateObject("WScript.Shell")
@@ -57,4 +45,7 @@ r.DeleteSubKey rhCurrentUser, base & "\Child"
 r.DeleteSubKey rhCurrentUser, base
 Check r.EnumSubkeysReg(rhCurrentUser, base) = 0, "keys deleted"
 
-WScript.Echo passed & " passed, " & failed & " failed"
+Set r = CreateObject("KelMsgs.QMXRegistryTools.1")
+Check TypeName(r) = "IQMXRegistryTools", "version-dependent ProgID creates the class"
+
+Report

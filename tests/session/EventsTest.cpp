@@ -18,6 +18,7 @@
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
+#include "support/ProfileAdmin.h"
 #include "support/TestRegistry.h"
 
 using kelmsgs::Bstr;
@@ -143,10 +144,8 @@ class EventsTestBase : public testing::Test {
     ASSERT_EQ(sink_.Connect(static_cast<IQMXSession*>(session_.get())), S_OK);
     // The test changes the store through MAPI itself, as another program of the
     // process would.
-    ComPtr<IUnknown> object;
-    ASSERT_EQ(session_->get_MAPIObject(object.put()), S_OK);
-    ComPtr<IMAPISession> mapi;
-    ASSERT_EQ(object->QueryInterface(IID_IMAPISession, mapi.put_void()), S_OK);
+    const ComPtr<IMAPISession> mapi = MapiSessionOf(session_.get());
+    ASSERT_TRUE(mapi);
     MapiBuffer<unsigned char> id;
     ULONG size = 0;
     ASSERT_EQ(mailbox_->GetEntryId(id.put(), &size), S_OK);

@@ -251,18 +251,12 @@ TEST_F(FolderWalkTest, StoresThatFailAreLeftOut) {
   LONG count = -7;
   EXPECT_EQ(session_->get_MsgStoreFolderCount(0, &count), E_FAIL);
   EXPECT_EQ(count, -7);
-  ComPtr<IErrorInfo> error;
-  ASSERT_EQ(GetErrorInfo(0, error.put()), S_OK);
-  Bstr text;
-  EXPECT_EQ(error->GetDescription(text.put()), S_OK);
-  EXPECT_EQ(std::wstring(text.get()), L"Unable to open message store.");
+  EXPECT_EQ(ErrorDescription(), L"Unable to open message store.");
 
   MapiFixture::ClearFaults();
   MapiFixture::SetFault("OpenEntry", MAPI_E_NO_ACCESS);
   EXPECT_EQ(session_->get_MsgStoreFolderCount(1, &count), E_FAIL);
-  ASSERT_EQ(GetErrorInfo(0, error.put()), S_OK);
-  EXPECT_EQ(error->GetDescription(text.put()), S_OK);
-  EXPECT_EQ(std::wstring(text.get()), L"Unable to open rootfolder.");
+  EXPECT_EQ(ErrorDescription(), L"Unable to open rootfolder.");
   EXPECT_TRUE(Walk(false).empty());  // no root opens: no store is reported
 }
 

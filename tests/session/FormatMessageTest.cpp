@@ -6,24 +6,19 @@
 // they wait for it through Logoff and the session's release, which wait for its rewrites.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "KelMsgs.h"
 #include "frame/Module.h"
 #include "support/MailboxTest.h"
+#include "support/StandinControls.h"
 
 using kelmsgs::Bstr;
 using kelmsgs::ComPtr;
 
 namespace {
 
-template <class F>
-F Control(const char* name) {
-  return reinterpret_cast<F>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("mapi32.dll"), name)));
-}
+using standin::Control;
 
 // The writer's thread initialises MAPI before anything else: holding that call holds it.
 void HoldWriter() {
@@ -39,9 +34,6 @@ void FailOnce(const char* operation, HRESULT result, ULONG succeedFirst = 0) {
   ASSERT_EQ(Control<HRESULT(WINAPI*)(LPCSTR, HRESULT, ULONG)>("StandinSetFaultOnce")(
                 operation, result, succeedFirst),
             S_OK);
-}
-ULONG Calls(const char* operation) {
-  return Control<ULONG(WINAPI*)(LPCSTR)>("StandinFaultPointCalls")(operation);
 }
 
 constexpr wchar_t kPlaceholder[] = L"Generating...";
@@ -87,12 +79,7 @@ class FormatMessageTest : public MailboxTest {
     ASSERT_EQ(session_->Logon(nullptr, nullptr, &ok), S_OK);
     ASSERT_EQ(ok, VARIANT_TRUE);
   }
-  std::string LogText() const {
-    std::ifstream in(logPath_, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string LogText() const { return ReadFileBytes(logPath_); }
   void StartLog() {
     logPath_ = fixture_.directory() + "\\session.log";
     ASSERT_EQ(session_->put_LogFile(B(std::wstring(logPath_.begin(), logPath_.end())).get()), S_OK);
@@ -104,15 +91,15 @@ class FormatMessageTest : public MailboxTest {
 };
 
 TEST_F(FormatMessageTest, EmptyArgumentsAreRefusedWithoutOpeningTheMessage) {
-  const ULONG opened = Calls("OpenEntry"), saved = Calls("SaveChanges");
+  const ULONG opened = standin::Calls("OpenEntry"), saved = standin::Calls("SaveChanges");
   const Bstr empty(SysAllocString(L""));
   const Bstr text = B(Rtf(L"new"));
   EXPECT_EQ(session_->FormatMessage(messageId_.get(), storeId_.get(), empty.get()), E_INVALIDARG);
   EXPECT_EQ(session_->FormatMessage(messageId_.get(), storeId_.get(), nullptr), E_INVALIDARG);
   EXPECT_EQ(session_->FormatMessage(empty.get(), storeId_.get(), text.get()), E_INVALIDARG);
   EXPECT_EQ(session_->FormatMessage(messageId_.get(), nullptr, text.get()), E_INVALIDARG);
-  EXPECT_EQ(Calls("OpenEntry"), opened);
-  EXPECT_EQ(Calls("SaveChanges"), saved);
+  EXPECT_EQ(standin::Calls("OpenEntry"), opened);
+  EXPECT_EQ(standin::Calls("SaveChanges"), saved);
   EXPECT_EQ(StoredText(), kOriginal);
 }
 

@@ -11,6 +11,7 @@
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
+#include "support/ProfileAdmin.h"
 #include "support/SessionLogon.h"
 #include "support/TestRegistry.h"
 #include "ResultStoreProfile.h"
@@ -85,10 +86,7 @@ class FormsTest : public testing::Test {
   }
   // The inbox's form registry, opened through the forms library as a client would.
   ComPtr<IMAPIFormContainer> InboxForms() {
-    ComPtr<IUnknown> unknown;
-    ComPtr<IMAPISession> mapi;
-    EXPECT_EQ(session_->get_MAPIObject(unknown.put()), S_OK);
-    EXPECT_EQ(unknown->QueryInterface(IID_IMAPISession, mapi.put_void()), S_OK);
+    const ComPtr<IMAPISession> mapi = MapiSessionOf(session_.get());
     kelmsgs::MapiBuffer<BYTE> storeBytes, folderBytes;
     ULONG storeSize = 0, folderSize = 0, type = 0;
     EXPECT_EQ(kelmsgs::EntryIdFromBstr(storeId_.get(), storeBytes, storeSize), S_OK);

@@ -9,12 +9,6 @@ using kelmsgs::ComPtr;
 
 namespace {
 
-template <class F>
-F Control(const char* name) {
-  HMODULE mapi = GetModuleHandleA("mapi32.dll");
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(mapi, name)));
-}
-
 const GUID kPublicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 void Set(IMAPIProp* object, const SPropValue& value) {
@@ -362,36 +356,6 @@ LRESULT CALLBACK PostedAction::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   reinterpret_cast<PostedAction*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA))->action_();
   return 0;
 }
-
-namespace standin {
-
-std::vector<std::string> Journal(const std::string& operation) {
-  using Count = ULONG(WINAPI*)();
-  using Entry = ULONG(WINAPI*)(ULONG, LPSTR, ULONG);
-  const auto count = Control<Count>("StandinJournalCount");
-  const auto entry = Control<Entry>("StandinJournalEntry");
-  std::vector<std::string> lines;
-  for (ULONG i = 0, n = count(); i < n; ++i) {
-    char line[1024] = {};
-    entry(i, line, sizeof line);
-    if (std::string(line).rfind(operation + " ", 0) == 0) lines.push_back(line);
-  }
-  return lines;
-}
-
-void ClearJournal() {
-  Control<void(WINAPI*)()>("StandinJournalClear")();
-}
-
-ULONG Calls(const char* operation) {
-  return Control<ULONG(WINAPI*)(LPCSTR)>("StandinFaultPointCalls")(operation);
-}
-
-void ClearCalls() {
-  Control<void(WINAPI*)()>("StandinFaultPointsClear")();
-}
-
-}  // namespace standin
 
 std::string TagsText(const std::vector<ULONG>& tags) {
   std::string text = "tags=";

@@ -14,6 +14,7 @@
 #include "foundation/MapiOwned.h"
 #include "foundation/MsgSessionOwned.h"
 #include "support/MailboxTest.h"
+#include "support/StandinControls.h"
 #include "support/TestRegistry.h"
 
 // A message of the store under construction, with what a test writes on it.
@@ -97,14 +98,6 @@ class PostedAction {
   std::function<void()> action_;
   HWND hwnd_ = nullptr;
 };
-
-// The stand-in's test controls.
-namespace standin {
-std::vector<std::string> Journal(const std::string& operation);
-void ClearJournal();
-ULONG Calls(const char* operation);
-void ClearCalls();
-}  // namespace standin
 
 // Journal text of a list of tags, as the stand-in writes it ("tags=0FFF0003,...").
 std::string TagsText(const std::vector<ULONG>& tags);

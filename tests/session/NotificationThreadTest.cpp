@@ -11,6 +11,7 @@
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
+#include "support/ProfileAdmin.h"
 #include "support/TestRegistry.h"
 
 using kelmsgs::Bstr;
@@ -27,29 +28,6 @@ const char* const kProfile = R"({
         {"displayName": "Archive", "file": "archive.kms", "flavour": "short"}]}]}
   ]})";
 constexpr int kChanges = 1000;  // half of them add the store, half remove it again
-
-// The provider administration of the service "Personal Folders" of the logged-on profile.
-ComPtr<IProviderAdmin> PersonalFolders(CQMXSession& session) {
-  ComPtr<IUnknown> object;
-  session.get_MAPIObject(object.put());
-  ComPtr<IMAPISession> mapi;
-  ComPtr<IMsgServiceAdmin> admin;
-  ComPtr<IMAPITable> services;
-  ComPtr<IProviderAdmin> providers;
-  if (!object || FAILED(object->QueryInterface(IID_IMAPISession, mapi.put_void())) ||
-      FAILED(mapi->AdminServices(0, admin.put())) ||
-      FAILED(admin->GetMsgServiceTable(0, services.put())))
-    return providers;
-  SizedSPropTagArray(1, cols) = {1, {PR_SERVICE_UID}};
-  LPSRowSet rows = nullptr;
-  if (SUCCEEDED(HrQueryAllRows(services.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                               nullptr, 0, &rows)) &&
-      rows->cRows == 1)
-    admin->AdminProviders(reinterpret_cast<LPMAPIUID>(rows->aRow[0].lpProps[0].Value.bin.lpb), 0,
-                          providers.put());
-  if (rows) FreeProws(rows);
-  return providers;
-}
 
 // Every row the client reads is whole: a known name and an identifier.
 void WalkStores(CQMXSession& session) {
@@ -83,19 +61,13 @@ TEST(NotificationThreadTest, StoreTableChangesWhileTheClientWalksStoresAndSwapsL
   VARIANT_BOOL ok = VARIANT_FALSE;
   ASSERT_EQ(session->Logon(nullptr, nullptr, &ok), S_OK);
   ASSERT_EQ(ok, VARIANT_TRUE);
-  const ComPtr<IProviderAdmin> providers = PersonalFolders(*session.get());
+  const ComPtr<IProviderAdmin> providers =
+      ServiceProviders(MapiSessionOf(session.get()).get(), "Personal Folders");
   ASSERT_TRUE(providers);
 
-  const std::string path = fixture.directory() + "\\extra.kms";
-  SPropValue props[2] = {};
-  props[0].ulPropTag = PR_DISPLAY_NAME_A;
-  props[0].Value.lpszA = const_cast<LPSTR>("Extra");
-  props[1].ulPropTag = PROP_TAG(PT_STRING8, 0x6700);  // the store file
-  props[1].Value.lpszA = const_cast<LPSTR>(path.c_str());
   for (int change = 0; change < kChanges; change += 2) {
     MAPIUID uid{};
-    ASSERT_EQ(providers->CreateProvider(const_cast<LPTSTR>("MSPST MS"), 2, props, 0, 0, &uid),
-              S_OK);
+    ASSERT_EQ(AddPersonalStore(providers.get(), fixture.directory(), "Extra", uid), S_OK);
     WalkStores(*session.get());
     session->put_LogFile(B(logs[(change / 2) % 2].wpath()).get());
     ASSERT_EQ(providers->DeleteProvider(&uid), S_OK);

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -16,6 +15,7 @@
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
+#include "support/StandinControls.h"
 #include "support/TestRegistry.h"
 #include "WorkAndHomeProfiles.h"
 
@@ -75,13 +75,6 @@ class Poker {
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 int KeyCount(const std::string& text) {
   int keys = 0;
@@ -143,7 +136,7 @@ TEST_F(ReentryTest, LogoffWhileProfilesIniIsWrittenEndsTheWriting) {
     bool acted = false;
     keysAtLogoff = -1;
     ClientWindow window([&] {
-      const std::string text = ReadFile(ini_);
+      const std::string text = ReadFileBytes(ini_);
       if (acted || text.find("[marker]") != std::string::npos) return;
       acted = true;
       keysAtLogoff = KeyCount(text);
@@ -155,7 +148,7 @@ TEST_F(ReentryTest, LogoffWhileProfilesIniIsWrittenEndsTheWriting) {
       EXPECT_EQ(session_->Logon(nullptr, nullptr, &ok), S_OK);
     }
     if (keysAtLogoff >= 0 && keysAtLogoff < kAllKeys) {
-      EXPECT_EQ(KeyCount(ReadFile(ini_)), keysAtLogoff);
+      EXPECT_EQ(KeyCount(ReadFileBytes(ini_)), keysAtLogoff);
     }
   }
   ASSERT_GE(keysAtLogoff, 0);

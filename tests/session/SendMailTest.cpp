@@ -9,7 +9,6 @@
 #include <mapiutil.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,77 +17,22 @@
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
+#include "support/ProfileAdmin.h"
 #include "support/SessionLogon.h"
+#include "support/SendingProfile.h"
+#include "support/StandinControls.h"
 
 namespace kelmsgs {
 namespace {
 
-const char* const kProfile = R"({
-  "profiles": [{
-    "name": "Sending", "default": true, "outgoing": "outgoing",
-    "addressBook": {
-      "owner": {"name": "Ann Lee", "email": "ann@example.com"},
-      "entries": [{"name": "Bo Chen", "email": "bo@example.com"},
-                  {"name": "Cy Dale", "email": "cy@example.com"},
-                  {"name": "Cy Moss", "email": "moss@example.com"}]},
-    "services": [{"service": "MSUPST MS", "displayName": "Personal Folders", "stores": [
-      {"displayName": "Archive", "file": "archive.kms"},
-      {"displayName": "Mailbox", "file": "mailbox.kms", "default": true, "uncompressedRtf": true}]}]}]
-})";
-
 const wchar_t kPassword[] = L"KorPimLud";
 
-template <class F>
-F StandinExport(const char* name) {
-  return reinterpret_cast<F>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("mapi32.dll"), name)));
-}
-
-HRESULT SpoolerIdle() {
-  return StandinExport<HRESULT(WINAPI*)(ULONG)>("StandinSpoolerIdle")(10000);
-}
-
-std::vector<std::string> Journal() {
-  const auto count = StandinExport<ULONG(WINAPI*)()>("StandinJournalCount");
-  const auto entry = StandinExport<ULONG(WINAPI*)(ULONG, LPSTR, ULONG)>("StandinJournalEntry");
-  std::vector<std::string> lines;
-  for (ULONG i = 0, n = count(); i < n; ++i) {
-    char line[1024] = {};
-    entry(i, line, sizeof line);
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-void ClearJournal() {
-  StandinExport<void(WINAPI*)()>("StandinJournalClear")();
-}
-
-std::wstring LastErrorText() {
-  ComPtr<IErrorInfo> error;
-  if (GetErrorInfo(0, error.put()) != S_OK) return L"<none>";
-  Bstr text;
-  error->GetDescription(text.put());
-  return Text(text.get());
-}
+using standin::ClearJournal;
+using standin::Journal;
+using standin::SpoolerIdle;
 
 std::vector<std::string> MailFiles(const std::string& dir) {
-  std::vector<std::string> out;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((dir + "\\*.eml").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return out;
-  do {
-    out.push_back(dir + "\\" + found.cFileName);
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-  return out;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return FilesIn(dir, "*.eml");
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -110,10 +54,8 @@ class SendMailTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(fixture_.loaded()) << fixture_.error();
     ASSERT_TRUE(LogOnNewSession(session_));
-    ComPtr<IUnknown> object;
-    ASSERT_EQ(session_->get_MAPIObject(object.put()), S_OK);
-    ASSERT_EQ(object->QueryInterface(IID_IMAPISession, reinterpret_cast<void**>(mapi_.put())),
-              S_OK);
+    mapi_ = MapiSessionOf(session_.get());
+    ASSERT_TRUE(mapi_);
     ASSERT_EQ(session_->put_SndPwd(Bstr(SysAllocString(kPassword)).get()), S_OK);
     ClearJournal();
   }
@@ -215,7 +157,7 @@ class SendMailTest : public testing::Test {
 
   std::string Outgoing() const { return fixture_.directory() + "\\outgoing"; }
 
-  MapiFixture fixture_{kProfile};
+  MapiFixture fixture_{kSendingProfile};
   ComPtr<CQMXSession> session_;
   ComPtr<IMAPISession> mapi_;
 };
@@ -229,7 +171,7 @@ TEST_F(SendMailTest, PasswordIsCheckedCaseSensitivelyAndKeptByAnEmptyValue) {
   for (const wchar_t* wrong : {L"korpimlud", L"KorPimLud "}) {
     ASSERT_EQ(session_->put_SndPwd(Bstr(SysAllocString(wrong)).get()), S_OK);
     EXPECT_EQ(Send(L"Two", L"Bo Chen"), E_FAIL);
-    EXPECT_EQ(LastErrorText(), L"No permission to send mails.");
+    EXPECT_EQ(ErrorDescription(), L"No permission to send mails.");
   }
   EXPECT_EQ(Count(PR_IPM_SENTMAIL_ENTRYID), 1u);
   EXPECT_EQ(MailFiles(Outgoing()).size(), 1u);
@@ -250,7 +192,7 @@ TEST_F(SendMailTest, RecipientsKeepTheirOrderTypeAndSpelling) {
   // The transport carries the resolved addresses.
   const std::vector<std::string> files = MailFiles(Outgoing());
   ASSERT_EQ(files.size(), 1u);
-  const std::string mail = ReadFile(files[0]);
+  const std::string mail = ReadFileBytes(files[0]);
   EXPECT_NE(mail.find("<zed@example.org>"), std::string::npos);
   EXPECT_NE(mail.find("Cc: \"Cy Dale\" <cy@example.com>"), std::string::npos);
 }
@@ -379,7 +321,7 @@ TEST_F(SendMailTest, AttachmentThatFailsLaterIsLoggedAndTheMailStillGoes) {
   EXPECT_EQ(Sent().attachments, 0u);
   EXPECT_EQ(MailFiles(Outgoing()).size(), 1u);
   ASSERT_EQ(session_->put_LoggingEnabled(VARIANT_FALSE), S_OK);
-  EXPECT_NE(ReadFile(log).find("SendMail, failed to create attachments."), std::string::npos);
+  EXPECT_NE(ReadFileBytes(log).find("SendMail, failed to create attachments."), std::string::npos);
 }
 
 TEST_F(SendMailTest, NonAsciiSubjectTravelsInTheAnsiCodePage) {
@@ -406,7 +348,7 @@ TEST_F(SendMailTest, NotLoggedOnIsAnErrorThatSaysSo) {
   EXPECT_EQ(idle->SendMail(text.get(), text.get(), text.get(), text.get(), text.get(), nullptr,
                            micNormal, VARIANT_FALSE),
             E_FAIL);
-  EXPECT_NE(LastErrorText().find(L"not logged on"), std::wstring::npos) << LastErrorText();
+  EXPECT_NE(ErrorDescription().find(L"not logged on"), std::wstring::npos) << ErrorDescription();
 }
 
 TEST_F(SendMailTest, ArgumentsAreCheckedBeforeAnythingIsCreated) {
@@ -418,7 +360,7 @@ TEST_F(SendMailTest, ArgumentsAreCheckedBeforeAnythingIsCreated) {
   // An attachment file that cannot be read is named, and nothing is sent.
   EXPECT_EQ(Send(L"Files", L"Bo Chen", L"", L"Body", list.c_str()),
             HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-  EXPECT_NE(LastErrorText().find(L"missing.txt"), std::wstring::npos) << LastErrorText();
+  EXPECT_NE(ErrorDescription().find(L"missing.txt"), std::wstring::npos) << ErrorDescription();
   // An importance MAPI has no value for.
   EXPECT_EQ(Send(L"Importance", L"Bo Chen", L"", L"Body", L"",
                  static_cast<MessageImportanceConstants>(3)),
@@ -492,8 +434,8 @@ TEST_F(SendMailTest, MailFileForTheOutsideReader) {
   const std::vector<std::string> files = MailFiles(Outgoing());
   ASSERT_EQ(files.size(), 1u);
   const std::string dir = out;
-  WriteFile(dir + "\\sent.eml", ReadFile(files[0]));
-  WriteFile(dir + "\\notes.txt", ReadFile(text));
+  WriteFile(dir + "\\sent.eml", ReadFileBytes(files[0]));
+  WriteFile(dir + "\\notes.txt", ReadFileBytes(text));
   WriteFile(dir + "\\data.bin", binary);
 }
 

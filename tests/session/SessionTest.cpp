@@ -14,6 +14,7 @@
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
+#include "support/ProfileAdmin.h"
 #include "support/TestRegistry.h"
 #include "WorkAndHomeProfiles.h"
 
@@ -51,39 +52,10 @@ class SessionTest : public testing::Test {
 
   // The provider administration of the logged-on profile's "Personal Folders" service.
   ComPtr<IProviderAdmin> PersonalFoldersProviders() {
-    ComPtr<IUnknown> object;
-    EXPECT_EQ(session_->get_MAPIObject(object.put()), S_OK);
-    ComPtr<IMAPISession> mapi;
-    if (!object || FAILED(object->QueryInterface(IID_IMAPISession, mapi.put_void()))) return {};
-    ComPtr<IMsgServiceAdmin> admin;
-    ComPtr<IMAPITable> services;
-    if (FAILED(mapi->AdminServices(0, admin.put())) ||
-        FAILED(admin->GetMsgServiceTable(0, services.put())))
-      return {};
-    SizedSPropTagArray(2, cols) = {2, {PR_SERVICE_UID, PR_DISPLAY_NAME_A}};
-    kelmsgs::RowSet rows;
-    if (FAILED(HrQueryAllRows(services.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                              nullptr, 0, rows.put())))
-      return {};
-    ComPtr<IProviderAdmin> providers;
-    for (ULONG i = 0; i < rows.get()->cRows; ++i) {
-      const SRow& row = rows.get()->aRow[i];
-      if (std::string(row.lpProps[1].Value.lpszA) != "Personal Folders") continue;
-      EXPECT_EQ(admin->AdminProviders(reinterpret_cast<LPMAPIUID>(row.lpProps[0].Value.bin.lpb), 0,
-                                      providers.put()),
-                S_OK);
-    }
-    return providers;
+    return ServiceProviders(MapiSessionOf(session_.get()).get(), "Personal Folders");
   }
-  // A new personal-folders store of that name in the profile.
   HRESULT AddStore(IProviderAdmin* providers, const char* name, MAPIUID& uid) {
-    const std::string path = fixture_.directory() + "\\" + name + ".kms";
-    SPropValue props[2] = {};
-    props[0].ulPropTag = PR_DISPLAY_NAME_A;
-    props[0].Value.lpszA = const_cast<LPSTR>(name);
-    props[1].ulPropTag = PROP_TAG(PT_STRING8, 0x6700);  // the store file
-    props[1].Value.lpszA = const_cast<LPSTR>(path.c_str());
-    return providers->CreateProvider(const_cast<LPTSTR>("MSPST MS"), 2, props, 0, 0, &uid);
+    return AddPersonalStore(providers, fixture_.directory(), name, uid);
   }
 
   MapiFixture fixture_{kWorkAndHomeProfiles};

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
 
 // The text of a BSTR; a null BSTR shows as "<null>", so it never compares equal to "".
@@ -42,4 +43,14 @@ inline kelmsgs::Bstr B(const std::wstring& s) {
 // A BSTR of a narrow string, each byte widened to one unit.
 inline kelmsgs::Bstr B(const std::string& s) {
   return B(std::wstring(s.begin(), s.end()));
+}
+
+// The description of the thread's error information, taken from the thread; "<none>" when
+// there is none.
+inline std::wstring ErrorDescription() {
+  kelmsgs::ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.put()) != S_OK || !info) return L"<none>";
+  kelmsgs::Bstr text;
+  info->GetDescription(text.put());
+  return Str(text.get());
 }

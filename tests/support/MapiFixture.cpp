@@ -4,14 +4,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "support/StandinControls.h"
 
-template <class F>
-F Control(const char* name) {
-  HMODULE mapi = GetModuleHandleA("mapi32.dll");
-  if (!mapi) mapi = LoadLibraryA("mapi32.dll");
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(mapi, name)));
-}
+using standin::Control;
+
+namespace {
 
 std::atomic<int> g_serial{0};
 

@@ -1,6 +1,7 @@
-// The controls tests use to reach the library's failure paths: a slow first read (and a
-// reader thread ended while it waits, as the library does at its time-out), a failing
-// content open and a failing tree record.
+// The controls tests use to reach the library's failure paths, as far as the library's own
+// tests do not show them working (the failing content open and tree record do: the archive
+// content tests see their failures): the slow first read, and the controls set from the
+// environment.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,19 +23,7 @@ class TestControls : public testing::Test {
   const FilterLibrary& f = Filter();
 };
 
-struct ReadJob {
-  const FilterLibrary* filter;
-  DFHANDLE text;
-  BYTE buffer[64];
-  DWORD count;
-};
-
-DWORD WINAPI ReadFirst(void* p) {
-  auto* job = static_cast<ReadJob*>(p);
-  return static_cast<DWORD>(job->filter->TAReadFirst(job->text, job->buffer, 64, &job->count));
-}
-
-TEST_F(TestControls, SlowFirstReadAndAReaderEndedWhileWaiting) {
+TEST_F(TestControls, OnlyTheFirstReadWaits) {
   const TempFile file("slow.txt", "slow text");
   DFHANDLE doc = 0;
   ASSERT_EQ(f.DAOpenDocument(&doc, DF_SOURCE_ANSIPATH, const_cast<char*>(file.path().c_str()), 0),
@@ -42,47 +31,17 @@ TEST_F(TestControls, SlowFirstReadAndAReaderEndedWhileWaiting) {
   DFHANDLE text = 0;
   ASSERT_EQ(f.TAOpenText(doc, &text), DF_OK);
   ASSERT_EQ(f.SetTestControl(DF_TEST_SLOW_FIRST_READ, 400), DF_OK);
-
-  // 1. The first read waits; later reads do not.
-  ReadJob job{&f, text, {}, 0};
+  BYTE buffer[64];
+  DWORD count = 0;
   const DWORD start = GetTickCount();
-  EXPECT_EQ(ReadFirst(&job), static_cast<DWORD>(DF_TEXT_LAST));
+  EXPECT_EQ(f.TAReadFirst(text, buffer, sizeof buffer, &count), DF_TEXT_LAST);
   EXPECT_GE(GetTickCount() - start, 380u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), count), "slow text");
   const DWORD next = GetTickCount();
-  EXPECT_NE(f.TAReadNext(text, job.buffer, 64, &job.count), DF_OK);
+  EXPECT_NE(f.TAReadNext(text, buffer, sizeof buffer, &count), DF_OK);
   EXPECT_LT(GetTickCount() - next, 200u);
-
-  // 2. A reader thread ended during the wait leaves the filter usable.
-  ASSERT_EQ(f.SetTestControl(DF_TEST_SLOW_FIRST_READ, 60000), DF_OK);
-  HANDLE thread = CreateThread(nullptr, 0, ReadFirst, &job, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  EXPECT_EQ(WaitForSingleObject(thread, 300), static_cast<DWORD>(WAIT_TIMEOUT));
-  TerminateThread(thread, 1);
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
-  ASSERT_EQ(f.SetTestControl(DF_TEST_SLOW_FIRST_READ, 0), DF_OK);
-  EXPECT_EQ(f.TAReadFirst(text, job.buffer, 64, &job.count), DF_TEXT_LAST);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(job.buffer), job.count), "slow text");
-  EXPECT_EQ(f.TACloseText(text), DF_OK);
-  EXPECT_EQ(f.DACloseDocument(doc), DF_OK);
-}
-
-TEST_F(TestControls, FailingContentOpenAndTreeRecord) {
-  DFHANDLE doc = 0;
-  std::string path = kCorpus + "/archive.zip";
-  ASSERT_EQ(f.DAOpenDocument(&doc, DF_SOURCE_ANSIPATH, path.data(), 0), DF_OK);
-  DFTREERECORD r{};
-  r.dwSize = sizeof r;
-  ASSERT_EQ(f.SetTestControl(DF_TEST_FAIL_TREE_RECORD, 1), DF_OK);
-  EXPECT_EQ(f.DAGetTreeRecord(doc, &r), DF_E_TESTFAULT);
-  ASSERT_EQ(f.SetTestControl(DF_TEST_FAIL_TREE_RECORD, 0), DF_OK);
-  EXPECT_EQ(f.DAGetTreeRecord(doc, &r), DF_OK);
-
-  ASSERT_EQ(f.SetTestControl(DF_TEST_FAIL_OPEN_CONTENT, 1), DF_OK);
-  DFSTATUS status = DF_OK;
-  f.MemberBodyText(doc, 0, &status);
-  EXPECT_EQ(status, DF_E_TESTFAULT);
   EXPECT_EQ(f.SetTestControl(99, 1), DF_E_BADPARAM);
+  EXPECT_EQ(f.TACloseText(text), DF_OK);
   EXPECT_EQ(f.DACloseDocument(doc), DF_OK);
 }
 

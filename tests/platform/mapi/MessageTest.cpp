@@ -20,11 +20,7 @@ class StandinMessage : public SmallMailboxTest {
     SPropValue v{};
     v.ulPropTag = PR_SUBJECT_A;
     v.Value.lpszA = const_cast<LPSTR>(subject);
-    SRestriction r{};
-    r.rt = RES_PROPERTY;
-    r.res.resProperty.relop = RELOP_EQ;
-    r.res.resProperty.ulPropTag = PR_SUBJECT_A;
-    r.res.resProperty.lpProp = &v;
+    SRestriction r = PropertyIs(RELOP_EQ, &v);
     SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
     RowSetOwner rows;
     EXPECT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), &r, nullptr, 0,
@@ -324,7 +320,7 @@ TEST_F(StandinMessage, CopyToHonoursExcludedProperties) {
   ASSERT_EQ(full->GetRecipientTable(0, recipients.put()), S_OK);
   EXPECT_EQ(RowCount(recipients.get()), 2u);
   // The journal shows the excluded tags in the order given.
-  const auto copies = JournalOf("IMessage::CopyTo");
+  const auto copies = Journal("IMessage::CopyTo");
   ASSERT_EQ(copies.size(), 2u);
   EXPECT_NE(copies[0].find("tags=0E13000D,0FF40003,0037001E"), std::string::npos) << copies[0];
 

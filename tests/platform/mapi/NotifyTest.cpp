@@ -1,10 +1,10 @@
 // Store and table notifications: what each change raises, in which order and with which
 // identifiers; the delivery threads of both modes; unadvising.
 #include <atomic>
-#include <functional>
 #include <mutex>
 
 #include "StandinTest.h"
+#include "support/MapiFixture.h"
 
 namespace standin_test {
 namespace {
@@ -107,22 +107,6 @@ class RecordingSink : public IMAPIAdviseSink {
   std::mutex lock_;
   std::vector<Seen> seen_;
 };
-
-// Dispatches this thread's window messages until `done` or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 2000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (done()) break;
-    if (GetTickCount() - start > milliseconds) return false;
-    Sleep(5);
-  }
-  return true;
-}
 
 // Dispatches whatever is queued now (to prove that nothing more arrives).
 void PumpPending() {

@@ -146,11 +146,7 @@ TEST(StandinChild, Run) {
     SPropValue isDefault{};
     isDefault.ulPropTag = PR_DEFAULT_STORE;
     isDefault.Value.b = TRUE;
-    SRestriction r{};
-    r.rt = RES_PROPERTY;
-    r.res.resProperty.relop = RELOP_EQ;
-    r.res.resProperty.ulPropTag = PR_DEFAULT_STORE;
-    r.res.resProperty.lpProp = &isDefault;
+    SRestriction r = PropertyIs(RELOP_EQ, &isDefault);
     RowSetOwner rows;
     ASSERT_EQ(HrQueryAllRows(stores.get(), reinterpret_cast<LPSPropTagArray>(&cols), &r, nullptr, 0,
                              rows.put()),

@@ -6,24 +6,13 @@
 #include <tlhelp32.h>
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
 #include <cstring>
+
+#include "support/StandinControls.h"
+#include "support/SendingProfile.h"
 
 namespace standin_test {
 namespace {
-
-const char* const kMailProfile = R"({
-  "profiles": [{
-    "name": "Sender", "default": true, "outgoing": "outgoing",
-    "addressBook": {
-      "owner": {"name": "Ann Lee", "email": "ann@example.com"},
-      "entries": [{"name": "Bo Chen", "email": "bo@example.com"},
-                  {"name": "Cy Dale", "email": "cy@example.com"},
-                  {"name": "Cy Moss", "email": "moss@example.com"}]},
-    "services": [{"service": "MSUPST MS", "displayName": "Personal Folders", "stores": [
-      {"displayName": "Mailbox", "file": "mailbox.kms", "default": true}]}]}]
-})";
 
 // One recipient entry the way clients build them: display name and recipient type in a
 // block of their own.
@@ -65,18 +54,10 @@ ULONG ThreadsOfThisProcess() {
   return n;
 }
 
-std::vector<std::string> FilesIn(const std::string& dir) {
+// The transport's files in a directory, their bytes.
+std::vector<std::string> MailsIn(const std::string& dir) {
   std::vector<std::string> out;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((dir + "\\*.eml").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return out;
-  do {
-    std::ifstream in(dir + "\\" + found.cFileName, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    out.push_back(text.str());
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
+  for (const std::string& path : FilesIn(dir, "*.eml")) out.push_back(ReadFileBytes(path));
   return out;
 }
 
@@ -112,7 +93,7 @@ class StandinSending : public StandinTest {
     StandinTest::SetUp();
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
     ScratchDir(std::string(info->test_suite_name()) + "." + info->name() + "\\outgoing");
-    Load(kMailProfile);
+    Load(kSendingProfile);
     MAPIINIT_0 init{MAPI_INIT_VERSION, MAPI_MULTITHREAD_NOTIFICATIONS};
     ASSERT_EQ(MAPIInitialize(&init), S_OK);
     initialized_ = true;
@@ -160,12 +141,6 @@ class StandinSending : public StandinTest {
     EXPECT_EQ(a->SetProps(2, av, nullptr), S_OK);
     EXPECT_EQ(a->SaveChanges(0), S_OK);
     return m;
-  }
-
-  HRESULT SpoolerIdle() {
-    auto idle = reinterpret_cast<decltype(&StandinSpoolerIdle)>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("mapi32.dll"), "StandinSpoolerIdle")));
-    return idle ? idle(5000) : E_NOTIMPL;
   }
 
   Ref<IMsgStore> store_;
@@ -280,7 +255,7 @@ TEST_F(StandinSending, SpoolerSendsFilesAsSentAndDeliversToTheOwner) {
     // Submitted: the message is the spooler's now.
     EXPECT_EQ(m->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_NO_ACCESS);
   }
-  ASSERT_EQ(SpoolerIdle(), S_OK);
+  ASSERT_EQ(standin::SpoolerIdle(), S_OK);
   // Filed in Sent Items, no longer unsent; the outbox is empty.
   Ref<IMAPITable> outbox, sent;
   ASSERT_EQ(outbox_->GetContentsTable(0, outbox.put()), S_OK);
@@ -295,7 +270,7 @@ TEST_F(StandinSending, SpoolerSendsFilesAsSentAndDeliversToTheOwner) {
   EXPECT_STREQ(rows->aRow[0].lpProps[0].Value.lpszA, "Status");
   EXPECT_EQ(rows->aRow[0].lpProps[1].Value.l & (MSGFLAG_UNSENT | MSGFLAG_SUBMIT), 0);
   // The transport's file, with both recipients and the attachment.
-  const std::vector<std::string> files = FilesIn(dir_ + "\\outgoing");
+  const std::vector<std::string> files = MailsIn(dir_ + "\\outgoing");
   ASSERT_EQ(files.size(), 1u);
   EXPECT_NE(files[0].find("Subject: Status\r\n"), std::string::npos);
   EXPECT_NE(files[0].find("<bo@example.com>"), std::string::npos);
@@ -315,13 +290,13 @@ TEST_F(StandinSending, DeleteAfterSubmitLeavesNoCopyAndUnaddressedMailIsRefused)
     Ref<IMessage> m = Compose({"Bo Chen"}, true);
     ASSERT_EQ(m->SubmitMessage(0), S_OK);
   }
-  ASSERT_EQ(SpoolerIdle(), S_OK);
+  ASSERT_EQ(standin::SpoolerIdle(), S_OK);
   Ref<IMAPITable> outbox, sent;
   ASSERT_EQ(outbox_->GetContentsTable(0, outbox.put()), S_OK);
   ASSERT_EQ(sent_->GetContentsTable(0, sent.put()), S_OK);
   EXPECT_EQ(RowCount(outbox.get()), 0u);
   EXPECT_EQ(RowCount(sent.get()), 0u);
-  EXPECT_EQ(FilesIn(dir_ + "\\outgoing").size(), 1u);
+  EXPECT_EQ(MailsIn(dir_ + "\\outgoing").size(), 1u);
   // Without recipients there is nothing to submit.
   Ref<IMessage> empty;
   ASSERT_EQ(outbox_->CreateMessage(nullptr, 0, empty.put()), S_OK);
@@ -343,7 +318,7 @@ TEST_F(StandinSending, LastUninitializeEndsTheSpoolerThread) {
   outbox_.reset();
   sent_.reset();
   inbox_.reset();
-  EXPECT_EQ(FilesIn(dir_ + "\\outgoing").size(), 1u);
+  EXPECT_EQ(MailsIn(dir_ + "\\outgoing").size(), 1u);
   MAPIUninitialize();
   initialized_ = false;
   EXPECT_LT(ThreadsOfThisProcess(), before + 1);

@@ -46,7 +46,7 @@ TEST_F(StandinSession, LogonJoinsTheDefaultProfileOrAsksTheChooser) {
   EXPECT_EQ(MAPILogonEx(0, const_cast<LPSTR>("Nobody"), nullptr, MAPI_EXTENDED, other.put()),
             MAPI_E_LOGON_FAILED);
   // The journal keeps the flags the caller passed.
-  const auto logons = JournalOf("MAPILogonEx");
+  const auto logons = Journal("MAPILogonEx");
   ASSERT_GE(logons.size(), 3u);
   EXPECT_NE(logons[logons.size() - 2].find("flags=0x8020"), std::string::npos)
       << logons[logons.size() - 2];
@@ -65,7 +65,7 @@ TEST_F(StandinSession, LogonNeedsInitialisationAndCountsIt) {
   s.reset();
   MAPIUninitialize();
   EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED, s.put()), MAPI_E_NOT_INITIALIZED);
-  const auto inits = JournalOf("MAPIInitialize");
+  const auto inits = Journal("MAPIInitialize");
   ASSERT_EQ(inits.size(), 2u);
   EXPECT_NE(inits[0].find("flags=0x1 "), std::string::npos) << inits[0];
 }
@@ -78,11 +78,7 @@ TEST_F(StandinSession, StatusTableNamesTheProfileAndIdentityIsMissing) {
   SPropValue type{};
   type.ulPropTag = PR_RESOURCE_TYPE;
   type.Value.l = MAPI_SUBSYSTEM;
-  SRestriction r{};
-  r.rt = RES_PROPERTY;
-  r.res.resProperty.relop = RELOP_EQ;
-  r.res.resProperty.ulPropTag = PR_RESOURCE_TYPE;
-  r.res.resProperty.lpProp = &type;
+  SRestriction r = PropertyIs(RELOP_EQ, &type);
   ASSERT_EQ(status->Restrict(&r, TBL_BATCH), S_OK);
   ASSERT_EQ(status->FindRow(&r, BOOKMARK_BEGINNING, 0), S_OK);
   SizedSPropTagArray(1, cols) = {1, {PR_DISPLAY_NAME_A}};
@@ -133,11 +129,7 @@ TEST_F(StandinSession, StoreTableListsTheStoresAndFollowsTheProfile) {
   SPropValue name{};
   name.ulPropTag = PR_DISPLAY_NAME_A;
   name.Value.lpszA = const_cast<LPSTR>("Archive");
-  SRestriction r{};
-  r.rt = RES_PROPERTY;
-  r.res.resProperty.relop = RELOP_EQ;
-  r.res.resProperty.ulPropTag = PR_DISPLAY_NAME_A;
-  r.res.resProperty.lpProp = &name;
+  SRestriction r = PropertyIs(RELOP_EQ, &name);
   ASSERT_EQ(providerTable->Restrict(&r, TBL_BATCH), S_OK);
   ASSERT_EQ(providerTable->FindRow(&r, BOOKMARK_BEGINNING, 0), S_OK);
   SizedSPropTagArray(1, pcols) = {1, {PR_PROVIDER_UID}};

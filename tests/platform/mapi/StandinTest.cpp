@@ -48,9 +48,6 @@ const Controls& Control() {
     STANDIN_RESOLVE(clearFaults, StandinClearFaults);
     STANDIN_RESOLVE(setLogonUiAnswer, StandinSetLogonUiAnswer);
     STANDIN_RESOLVE(setSizeLimit, StandinSetSizeLimit);
-    STANDIN_RESOLVE(journalCount, StandinJournalCount);
-    STANDIN_RESOLVE(journalEntry, StandinJournalEntry);
-    STANDIN_RESOLVE(journalClear, StandinJournalClear);
     STANDIN_RESOLVE(loadFixture, StandinLoadFixture);
     STANDIN_RESOLVE(generateProfile, StandinGenerateProfile);
     STANDIN_RESOLVE(resetProfiles, StandinResetProfiles);
@@ -64,15 +61,13 @@ const Controls& Control() {
   return controls;
 }
 
-std::vector<std::string> JournalOf(const std::string& operation) {
-  std::vector<std::string> lines;
-  const ULONG n = Control().journalCount();
-  for (ULONG i = 0; i < n; ++i) {
-    char line[1024];
-    Control().journalEntry(i, line, sizeof line);
-    if (std::string(line).rfind(operation + " ", 0) == 0) lines.push_back(line);
-  }
-  return lines;
+SRestriction PropertyIs(ULONG relop, SPropValue* value) {
+  SRestriction r{};
+  r.rt = RES_PROPERTY;
+  r.res.resProperty.relop = relop;
+  r.res.resProperty.ulPropTag = value->ulPropTag;
+  r.res.resProperty.lpProp = value;
+  return r;
 }
 
 std::string ScratchDir(const std::string& name) {
@@ -208,11 +203,7 @@ Ref<IMAPIFolder> StandinTest::Subfolder(IMAPIFolder* parent, const std::string& 
   SPropValue value{};
   value.ulPropTag = PR_DISPLAY_NAME_A;
   value.Value.lpszA = const_cast<LPSTR>(name.c_str());
-  SRestriction r{};
-  r.rt = RES_PROPERTY;
-  r.res.resProperty.relop = RELOP_EQ;
-  r.res.resProperty.ulPropTag = PR_DISPLAY_NAME_A;
-  r.res.resProperty.lpProp = &value;
+  SRestriction r = PropertyIs(RELOP_EQ, &value);
   Ref<IMAPIFolder> folder;
   if (table->FindRow(&r, BOOKMARK_BEGINNING, 0) != S_OK) return folder;
   SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "include/MapiStandinControl.h"
+#include "support/StandinControls.h"
 #include "util/Owners.h"
 
 namespace standin_test {
@@ -26,9 +27,6 @@ struct Controls {
   decltype(&StandinClearFaults) clearFaults;
   decltype(&StandinSetLogonUiAnswer) setLogonUiAnswer;
   decltype(&StandinSetSizeLimit) setSizeLimit;
-  decltype(&StandinJournalCount) journalCount;
-  decltype(&StandinJournalEntry) journalEntry;
-  decltype(&StandinJournalClear) journalClear;
   decltype(&StandinLoadFixture) loadFixture;
   decltype(&StandinGenerateProfile) generateProfile;
   decltype(&StandinResetProfiles) resetProfiles;
@@ -39,8 +37,10 @@ struct Controls {
 };
 const Controls& Control();
 
-// The journal lines that start with the operation.
-std::vector<std::string> JournalOf(const std::string& operation);
+using standin::Journal;
+
+// The restriction that compares the property of the value's tag with the value.
+SRestriction PropertyIs(ULONG relop, SPropValue* value);
 
 // A directory below the temporary directory, made empty.
 std::string ScratchDir(const std::string& name);

@@ -23,15 +23,6 @@ class StandinStore : public StandinTest {
   Ref<IMAPIFolder> inbox_;
 };
 
-SRestriction PropertyIs(ULONG relop, SPropValue* value) {
-  SRestriction r{};
-  r.rt = RES_PROPERTY;
-  r.res.resProperty.relop = relop;
-  r.res.resProperty.ulPropTag = value->ulPropTag;
-  r.res.resProperty.lpProp = value;
-  return r;
-}
-
 TEST_F(StandinStore, StorePropertiesAndStandardFolders) {
   // One GetProps with the valid-folder mask and the three standard identifiers.
   SizedSPropTagArray(4, tags) = {4,
