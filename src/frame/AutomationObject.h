@@ -13,6 +13,7 @@
 #include <new>
 
 #include "foundation/ComPtr.h"
+#include "frame/DispatchNames.h"
 #include "frame/ErrorReport.h"
 #include "frame/Module.h"
 #include "frame/RefCounted.h"
@@ -71,6 +72,9 @@ class AutomationObject : public RefCounted<Derived, Itf, ISupportErrorInfo, Extr
     ComPtr<ITypeInfo> info;
     const HRESULT hr = Module::GetTypeInfo(__uuidof(Itf), info.put());
     if (FAILED(hr)) return hr;
+    // A single name (a member without named arguments, the common case) comes from the
+    // class's cache of resolved names.
+    if (count == 1 && names && ids) return Names().Find(info.get(), names[0], ids);
     return info->GetIDsOfNames(names, count, ids);
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
@@ -105,6 +109,12 @@ class AutomationObject : public RefCounted<Derived, Itf, ISupportErrorInfo, Extr
   }
 
  private:
+  // One cache per class: every object of the class shares its type information.
+  static DispatchNames& Names() {
+    static DispatchNames names;
+    return names;
+  }
+
   ModuleLock moduleLock_;
 };
 

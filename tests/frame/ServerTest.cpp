@@ -2,6 +2,9 @@
 // object answers and error information through the automation interface.
 #include <gtest/gtest.h>
 
+#include <cwctype>
+#include <string>
+
 #include "KelMsgs.h"
 #include "foundation/ComPtr.h"
 #include "foundation/Owned.h"
@@ -143,3 +146,49 @@ TEST_F(ServerTest, LateBoundFailureCarriesErrorInformation) {
 }
 
 }  // namespace
+
+// Late-bound names resolve to the type information's DISPIDs whatever the spelling, on
+// the first lookup and on every later one, and a name that is no member stays unknown.
+TEST_F(ServerTest, NamesResolveLikeTheTypeInformationEveryTime) {
+  for (const CLSID* clsid : {&CLSID_QMXSession, &CLSID_QMXRegistryTools}) {
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(Factory(*clsid)->CreateInstance(nullptr, IID_IDispatch, object.put_void()), S_OK);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(object->GetTypeInfo(0, 0, info.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    const UINT functions = attr->cFuncs;
+    info->ReleaseTypeAttr(attr);
+    ASSERT_GT(functions, 7u);
+
+    for (UINT f = 0; f < functions; ++f) {
+      FUNCDESC* desc = nullptr;
+      ASSERT_EQ(info->GetFuncDesc(f, &desc), S_OK);
+      const MEMBERID member = desc->memid;
+      info->ReleaseFuncDesc(desc);
+      Bstr name;
+      ASSERT_EQ(info->GetDocumentation(member, name.put(), nullptr, nullptr, nullptr), S_OK);
+      std::wstring upper(name.get()), lower(name.get());
+      for (auto& c : upper) c = towupper(c);
+      for (auto& c : lower) c = towlower(c);
+      for (const std::wstring& spelling : {std::wstring(name.get()), upper, lower, upper}) {
+        SCOPED_TRACE(testing::Message()
+                     << f << " " << std::string(spelling.begin(), spelling.end()));
+        std::wstring copy = spelling;
+        LPOLESTR names[] = {copy.data()};
+        DISPID id = 0;
+        ASSERT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+        EXPECT_EQ(id, member);
+      }
+    }
+
+    // Twice: a failure is not remembered as a member.
+    for (int i = 0; i < 2; ++i) {
+      OLECHAR unknown[] = L"NoSuchMember";
+      LPOLESTR names[] = {unknown};
+      DISPID id = 0;
+      EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
+      EXPECT_EQ(id, DISPID_UNKNOWN);
+    }
+  }
+}
