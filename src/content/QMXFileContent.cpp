@@ -109,7 +109,7 @@ HRESULT CQMXFileContent::ReadDocumentText(GatheredBytes& text) {
   EngineState& state = EngineState::Instance();
   const FilterEntryPoints* engine = FilterEngine::Current();
   if (!state.text || !engine) return S_OK;
-  const ULONGLONG deadline = GetTickCount64() + kFirstReadLimitMs;
+  const ULONGLONG deadline = GetTickCount64() + firstReadLimitMs_.load();
 
   // 2. A first read on this reader given up on earlier must end before another starts:
   // the filter never gets two reads of one reader at once. It counts against this

@@ -12,6 +12,8 @@
 // as a redirected file (StreamCallbacks.cpp).
 #pragma once
 
+#include <atomic>
+
 #include "KelMsgs.h"
 #include "content/GatheredBytes.h"
 #include "content/IoRecord.h"
@@ -28,6 +30,9 @@ class CQMXFileContent final
 
   // The first text read gives up after this long (milliseconds).
   static constexpr DWORD kFirstReadLimitMs = 15000;
+  // Replaces the limit for the whole process; tests shorten it to reach the give-up path
+  // quickly. Reads already waiting keep the limit they started with.
+  static void SetFirstReadLimit(DWORD ms) noexcept { firstReadLimitMs_ = ms; }
 
   HRESULT STDMETHODCALLTYPE get_EnginePath(BSTR* pVal) override;
   HRESULT STDMETHODCALLTYPE get_FileContent(BSTR* pVal) override;
@@ -63,6 +68,8 @@ class CQMXFileContent final
   // information) when the first read misses its time limit, E_OUTOFMEMORY when they
   // cannot be held.
   HRESULT ReadDocumentText(GatheredBytes& text);
+
+  static inline std::atomic<DWORD> firstReadLimitMs_{kFirstReadLimitMs};
 
   bool loggingEnabled_ = true;
   bool archive_ = false;
