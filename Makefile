@@ -1,7 +1,7 @@
 # The commands of the project; scripts/ does the work.
 #   make demo [ARCH=x64|x86]   the demo on the 64-bit (default) or the 32-bit build
 #   make test                  every test of every build
-#   make bench                 the benchmarks on the 64-bit build, one table of figures
+#   make bench [ARCH=x64|x86]  the benchmarks on the 64-bit (default) or 32-bit build: one table
 #   make reference             docs/reference.md written again from the type library
 #   make package               the installer packages build/package/KelMsgs-x64.msi and -x86.msi
 .PHONY: demo test bench build clean reference package
@@ -19,7 +19,7 @@ test:
 
 bench:
 	scripts/bootstrap.sh packages
-	scripts/bench.sh
+	KELMSGS_ARCH=$(ARCH) scripts/bench.sh
 
 build:
 	scripts/bootstrap.sh packages

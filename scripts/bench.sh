@@ -1,6 +1,6 @@
 #!/bin/bash
-# The benchmarks (`make bench`): builds the 64-bit preset's benchmark programs, installs the
-# build in the Wine prefix, runs every benchmark and prints one table of their figures.
+# The benchmarks (`make bench`): builds the 64-bit preset's benchmark programs (the 32-bit
+# ones with KELMSGS_ARCH=x86, `make bench ARCH=x86`), installs the build in the Wine prefix, runs every benchmark and prints one table of their figures.
 # Each benchmark times the library against its baseline in the same run and prints a line
 #   BENCH<tab>figure<tab>library us<tab>baseline us<tab>target ratio (or -)
 # per figure (times per operation named in the figure), and lines
@@ -11,22 +11,24 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-export KELMSGS_ARCH=x64
+export KELMSGS_ARCH=${KELMSGS_ARCH:-x64}
+case "$KELMSGS_ARCH" in x64 | x86) ;; *) echo "bench: KELMSGS_ARCH is x64 or x86" >&2; exit 2 ;; esac
+preset=mingw-$KELMSGS_ARCH
 . "$root/cmake/wine-env.sh"
 kelmsgs_wine_env "$root" || exit 1
-bin="$root/build/mingw-x64/bin"
+bin="$root/build/$preset/bin"
 cd "$root" || exit 1
 
 # 1. The build and its installation in the prefix.
 if [ "${1:-}" != "--no-build" ]; then
-  cmake --preset mingw-x64 >/dev/null || exit 1
-  cmake --build --preset mingw-x64 --target KelMsgs mapi_standin standin-profile mapi_bench \
+  cmake --preset "$preset" >/dev/null || exit 1
+  cmake --build --preset "$preset" --target KelMsgs mapi_standin standin-profile mapi_bench \
     docfilter_bench docfilter_da docfilter_ta docfilter_ca || exit 1
 fi
 scripts/bootstrap.sh prefix "$bin" >/dev/null || exit 1
 
 # 2. The inputs of the script benchmark: a default profile of one folder of 10,000 messages.
-stores="$root/build/bench-stores"
+stores="$root/build/bench-stores/$KELMSGS_ARCH"
 mkdir -p "$stores"
 cmake/wine-run.sh "$bin/standin-profile.exe" generate Bench "$(kelmsgs_winpath "$stores")" 1 10000 ||
   exit 1
