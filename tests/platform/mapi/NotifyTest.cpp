@@ -1,10 +1,10 @@
 // Store and table notifications: what each change raises, in which order and with which
 // identifiers; the delivery threads of both modes; unadvising.
-#include <atomic>
 #include <mutex>
 
 #include "StandinTest.h"
 #include "support/MapiFixture.h"
+#include "support/StackAdviseSink.h"
 
 namespace standin_test {
 namespace {
@@ -28,26 +28,15 @@ std::string Bytes(const void* p, ULONG cb) {
   return p ? std::string(static_cast<const char*>(p), cb) : std::string();
 }
 
-class RecordingSink : public IMAPIAdviseSink {
+class RecordingSink : public StackAdviseSink {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IMAPIAdviseSink) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the test's stack
+  ~RecordingSink() { WaitUnreferenced(); }
   ULONG STDMETHODCALLTYPE OnNotify(ULONG count, LPNOTIFICATION n) override {
     std::lock_guard guard(lock_);
     for (ULONG i = 0; i < count; ++i) seen_.push_back(Copy(n[i]));
     return 0;
   }
 
-  ULONG refs() const { return refs_; }
   std::vector<Seen> seen() {
     std::lock_guard guard(lock_);
     return seen_;
@@ -103,7 +92,6 @@ class RecordingSink : public IMAPIAdviseSink {
     return s;
   }
 
-  std::atomic<ULONG> refs_{1};
   std::mutex lock_;
   std::vector<Seen> seen_;
 };

@@ -5,11 +5,11 @@
 
 #include <tlhelp32.h>
 
-#include <atomic>
 #include <cstring>
 
 #include "support/StandinControls.h"
 #include "support/SendingProfile.h"
+#include "support/StackAdviseSink.h"
 
 namespace standin_test {
 namespace {
@@ -62,18 +62,13 @@ std::vector<std::string> MailsIn(const std::string& dir) {
 }
 
 // Signals an event at the first new-mail notification.
-class NewMailSink : public IMAPIAdviseSink {
+class NewMailSink : public StackAdviseSink {
  public:
   NewMailSink() : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-  ~NewMailSink() { CloseHandle(event_); }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = iid == IID_IUnknown || iid == IID_IMAPIAdviseSink ? this : nullptr;
-    if (!*out) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+  ~NewMailSink() {
+    WaitUnreferenced();
+    CloseHandle(event_);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the stack
   ULONG STDMETHODCALLTYPE OnNotify(ULONG count, LPNOTIFICATION n) override {
     for (ULONG i = 0; i < count; ++i) {
       if (n[i].ulEventType == fnevNewMail) SetEvent(event_);
@@ -84,7 +79,6 @@ class NewMailSink : public IMAPIAdviseSink {
 
  private:
   HANDLE event_;
-  std::atomic<ULONG> refs_{1};
 };
 
 class StandinSending : public StandinTest {
