@@ -270,16 +270,22 @@ void MessageFigures(Mailbox& box, ULONG messages) {
     ComPtr<IQMXStoreFolder> warm;
     root->get_Folder(index, warm.put());
   }
-  const std::size_t heapBefore = bench::HeapBytesInUse();
+  const std::optional<std::size_t> heapBefore = bench::HeapBytesInUse();
   const std::size_t privateBefore = bench::PrivateBytes();
   ComPtr<IQMXStoreFolder> held;
   hr = root->get_Folder(index, held.put());
-  const std::size_t heapAfter = bench::HeapBytesInUse();
+  const std::optional<std::size_t> heapAfter = bench::HeapBytesInUse();
   const std::size_t privateAfter = bench::PrivateBytes();
   kelmsgs::RowSet rows;
   if (FAILED(hr) || !held || FAILED(hr = rawclient::SnapshotRows(box.folderMapi.get(), rows)))
     return void(Fail("snapshot", hr));
-  const double growth = double(heapAfter) - double(heapBefore);
+  // A heap walk that failed makes the figure "failed" (a negative growth).
+  const double growth = heapBefore && heapAfter ? double(*heapAfter) - double(*heapBefore) : -1.0;
+  if (!heapBefore || !heapAfter)
+    std::fprintf(stderr,
+                 "mapi_bench: a heap could not be walked whole (HeapWalk came back to "
+                 "a region); no snapshot figure at %lu messages\n",
+                 static_cast<unsigned long>(messages));
   const double data = double(bench::RowDataBytes(rows.get()));
   std::printf(
       "snapshot of %lu messages: heap growth %.0f bytes, private bytes growth %.0f, "

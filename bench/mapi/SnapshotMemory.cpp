@@ -2,18 +2,33 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <optional>
+#include <vector>
 
 namespace bench {
 
 namespace {
 
-std::size_t HeapBytes(HANDLE heap) {
+// The bytes of the busy blocks of one heap, or nothing when the walk cannot be trusted:
+// Wine's 32-bit HeapWalk can go round a heap's later regions forever (seen once a heap had
+// grown a 25 MB region: the region, its uncommitted range, the same region again, never
+// reaching the blocks after it), so a region that comes back ends the walk without a count.
+std::optional<std::size_t> HeapBytes(HANDLE heap) {
   std::size_t bytes = 0;
   if (!HeapLock(heap)) return 0;
+  std::vector<const void*> regions;
   PROCESS_HEAP_ENTRY entry{};
   while (HeapWalk(heap, &entry)) {
+    if (entry.wFlags & PROCESS_HEAP_REGION) {
+      if (std::find(regions.begin(), regions.end(), entry.lpData) != regions.end()) {
+        HeapUnlock(heap);
+        return std::nullopt;
+      }
+      regions.push_back(entry.lpData);
+    }
     if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData;
   }
   HeapUnlock(heap);
@@ -43,11 +58,15 @@ std::size_t ValueBytes(const SPropValue& value) {
 
 }  // namespace
 
-std::size_t HeapBytesInUse() {
+std::optional<std::size_t> HeapBytesInUse() {
   HANDLE heaps[256];
   const DWORD count = GetProcessHeaps(256, heaps);
   std::size_t bytes = 0;
-  for (DWORD i = 0; i < count && i < 256; ++i) bytes += HeapBytes(heaps[i]);
+  for (DWORD i = 0; i < count && i < 256; ++i) {
+    const std::optional<std::size_t> heapBytes = HeapBytes(heaps[i]);
+    if (!heapBytes) return std::nullopt;
+    bytes += *heapBytes;
+  }
   return bytes;
 }
 

@@ -6,12 +6,14 @@
 #include <mapix.h>
 
 #include <cstddef>
+#include <optional>
 
 namespace bench {
 
 // Bytes in use in every heap of the process: the sum of the sizes of the busy blocks
-// (what callers asked for, without the heaps' own headers).
-std::size_t HeapBytesInUse();
+// (what callers asked for, without the heaps' own headers); nothing when a heap could not
+// be walked whole.
+std::optional<std::size_t> HeapBytesInUse();
 
 // The process's private bytes (committed memory no other process shares).
 std::size_t PrivateBytes();
