@@ -87,6 +87,11 @@ prefix() {
   # a process that starts next to another one may lose the race for the desktop and
   # cannot create any window for its whole life.
   run reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null
+  # A program that crashes starts Wine's debugger, which by default opens a crash dialog
+  # and waits for an answer nobody can give here: the test hung until its time-out. With
+  # the dialog off, the debugger prints the backtrace to the test's output and the
+  # program ends at once with a failure.
+  run reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
   # The messaging stand-in replaces Wine's built-in mapi32 for every program of its
   # bitness: a 64-bit process loads it from system32, a 32-bit one from syswow64.
   cp -f "$bin/mapi32.dll" "$windir/$KELMSGS_SYSDIR/mapi32.dll"
