@@ -45,6 +45,23 @@ Times BestOfBoth(F library, G baseline, int repetitions = kRepetitions) {
   return best;
 }
 
+// Like BestOfBoth, with `prepare` run untimed before every run of either side (to remove
+// what the run before left behind, or to wait for work it started).
+template <class P, class F, class G>
+Times BestOfBothPrepared(P prepare, F library, G baseline, int repetitions = kRepetitions) {
+  Times best{1e30, 1e30};
+  for (int r = 0; r < repetitions; ++r) {
+    prepare();
+    const double l = Best(library, 1);
+    if (l < 0) return {-1, -1};
+    prepare();
+    const double b = Best(baseline, 1);
+    if (b < 0) return {-1, -1};
+    best = {std::min(best.library, l), std::min(best.baseline, b)};
+  }
+  return best;
+}
+
 // One figure line, "BENCH<tab>figure<tab>library us<tab>baseline us<tab>target": times of
 // a run of `perRun` operations, given per operation.
 inline void Report(const char* figure, Times t, double perRun, const char* target) {
