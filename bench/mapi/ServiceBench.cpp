@@ -269,8 +269,8 @@ HRESULT ClientSend(IMAPISession* session, const char* subject, const char* body)
 // The copy figures: the service's whole copy (to the end of its worker) against the
 // client's, without and with each file flushed.
 void CopyFigures(kelmsgs::CQMXSession* session, IQMXMessageStore* store) {
-  const char* figure = "copy 20 attachments of 256 KB (CopyAttachments vs OpenAttach+streams)";
-  const char* flushedFigure = "copy 20 attachments of 256 KB (vs the same, each file flushed)";
+  const char* figure = "copy 20 attachments, 5 MB (CopyAttachments vs OpenAttach+streams)";
+  const char* flushedFigure = "copy 20 attachments, 5 MB (vs the same, each file flushed)";
   // 1. The two messages, the store, and where each side writes.
   ComPtr<IQMXMessage> source, target;
   const Bstr sourceId = MessageId(store, L"attachments", source);
