@@ -33,20 +33,8 @@ struct Times {
 
 // The best times of the library's run and the baseline's, their repetitions alternating so
 // that both see the same load of a shared machine; -1 for both on a failure.
-template <class F, class G>
-Times BestOfBoth(F library, G baseline, int repetitions = kRepetitions) {
-  Times best{1e30, 1e30};
-  for (int r = 0; r < repetitions; ++r) {
-    const double l = Best(library, 1);
-    const double b = l < 0 ? -1 : Best(baseline, 1);
-    if (b < 0) return {-1, -1};
-    best = {std::min(best.library, l), std::min(best.baseline, b)};
-  }
-  return best;
-}
-
-// Like BestOfBoth, with `prepare` run untimed before every run of either side (to remove
-// what the run before left behind, or to wait for work it started).
+// `prepare` runs untimed before every run of either side (to remove what the run before
+// left behind, or to wait for work it started).
 template <class P, class F, class G>
 Times BestOfBothPrepared(P prepare, F library, G baseline, int repetitions = kRepetitions) {
   Times best{1e30, 1e30};
@@ -60,6 +48,12 @@ Times BestOfBothPrepared(P prepare, F library, G baseline, int repetitions = kRe
     best = {std::min(best.library, l), std::min(best.baseline, b)};
   }
   return best;
+}
+
+// The same with nothing to prepare.
+template <class F, class G>
+Times BestOfBoth(F library, G baseline, int repetitions = kRepetitions) {
+  return BestOfBothPrepared([] {}, library, baseline, repetitions);
 }
 
 // One figure line, "BENCH<tab>figure<tab>library us<tab>baseline us<tab>target": times of

@@ -12,6 +12,8 @@
 #include "KelMsgs.h"
 #include "MapiStandinControl.h"
 #include "attach/QlaPaths.h"
+#include "foundation/AnsiText.h"
+#include "foundation/BstrText.h"
 #include "foundation/ComPtr.h"
 #include "foundation/MapiOwned.h"
 #include "foundation/Owned.h"
@@ -62,10 +64,6 @@ std::string ProfileJson() {
        "folders": [{"name": "Src", "class": "IPF.Note", "messages": [
          {"subject": "attachments", "attachments": [)" +
          attachments + R"(]}, {"subject": "target"}]}]}]}]}]})";
-}
-
-Bstr Text(const wchar_t* text) {
-  return Bstr(SysAllocString(text));
 }
 
 // The identifier of the message with that subject in the store's folder "Src", and the
@@ -338,18 +336,17 @@ void SendFigure(kelmsgs::CQMXSession* session) {
   ComPtr<IMAPISession> mapi;
   char password[64] = {};
   LoadStringA(GetModuleHandleW(nullptr), IDS_SEND_PASSWORD, password, sizeof password);
-  const std::string passwordText = password;
-  const Bstr passwordBstr(SysAllocStringLen(nullptr, passwordText.size()));
-  for (std::size_t i = 0; i < passwordText.size(); ++i)
-    passwordBstr.get()[i] = static_cast<unsigned char>(passwordText[i]);
+  const Bstr passwordBstr = kelmsgs::BstrFromAnsi(password);
   if (!spoolerIdle || FAILED(session->get_MAPIObject(object.put())) || !object ||
       FAILED(object->QueryInterface(IID_IMAPISession, mapi.put_void())) ||
       FAILED(session->put_SndPwd(passwordBstr.get()))) {
     std::printf("BENCH\t%s\tfailed\tfailed\t-\n", figure);
     return void(Fail("the sending session", E_FAIL));
   }
-  const Bstr subject = Text(L"Benchmark mail"), body = Text(L"A short plain body."),
-             to = Text(L"Bo Chen;cy@example.com"), none = Text(L"");
+  const Bstr subject = kelmsgs::BstrFromWide(L"Benchmark mail"),
+             body = kelmsgs::BstrFromWide(L"A short plain body."),
+             to = kelmsgs::BstrFromWide(L"Bo Chen;cy@example.com"),
+             none = kelmsgs::BstrFromWide(L"");
   const Times times = BestOfBothPrepared(
       [&] { spoolerIdle(kSpoolerLimitMs); },
       [&] {
