@@ -77,9 +77,20 @@ grep -q '^client: memory load [0-9]*%, [0-9]* profile(s)$' <<<"$client" || fail 
 
 # 5. The newer package replaces this one: one product left, registered the same.
 run msiexec /i "$(kelmsgs_winpath "$work/v2/KelMsgs-x64.msi")" /qn /l*v "$(kelmsgs_winpath "$work/upgrade.log")" || fail "upgrade failed"
-products=$(run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
-  tr -d '\r' | grep -c 'DisplayName.*KelMsgs (x64)')
-[ "$products" = 1 ] || fail "$products KelMsgs products installed after the upgrade"
+# Each product's own uninstall entry, named by the product code the package carries: the
+# new one present, the old one gone.
+uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
+entry() { run reg query "$uninstall\\$1" /v DisplayName 2>/dev/null | tr -d '\r' | grep -c 'KelMsgs (x64)'; }
+old_code=$(product_code "$work/v1/KelMsgs-x64.msi")
+new_code=$(product_code "$work/v2/KelMsgs-x64.msi")
+new_entry=$(entry "$new_code")
+old_entry=$(entry "$old_code")
+if [ "$new_entry" != 1 ] || [ "$old_entry" != 0 ]; then
+  fail "after the upgrade: new product $new_code listed $new_entry time(s), old $old_code $old_entry"
+  run reg query "$uninstall" /s 2>&1 | tr -d '\r' | grep -i -E '^HKEY|DisplayName' >&2
+  grep -a -E 'Action (start|ended)|Return value [^1]|[Ee]rror' "$work/upgrade.log" | tail -n 40 >&2
+fi
 dump "$installed" | diff -u "$work/registered.txt" - || fail "the upgrade registers otherwise"
 
 # 6. Uninstalled: no key and no file left.
