@@ -15,7 +15,6 @@ class ScratchKey {
 
   // Path below HKEY_CURRENT_USER.
   const std::string& path() const { return path_; }
-  std::wstring wpath() const { return std::wstring(path_.begin(), path_.end()); }
   // Creates a subkey (relative to the scratch key) and sets values in it.
   void SetString(const std::string& sub, const std::string& name, const std::string& value,
                  DWORD type = REG_SZ) const;
@@ -24,6 +23,12 @@ class ScratchKey {
   bool Exists(const std::string& sub) const;
 
  private:
+  // The full path below HKEY_CURRENT_USER of a subkey ("" for the key itself).
+  std::string Full(const std::string& sub) const {
+    return sub.empty() ? path_ : path_ + "\\" + sub;
+  }
+  void SetValue(const std::string& sub, const std::string& name, DWORD type, const void* data,
+                DWORD size) const;
   std::string path_;
 };
 
