@@ -30,33 +30,36 @@ ScratchKey::~ScratchKey() {
 // fill.
 void ScratchKey::CreateSubkey(const std::string& sub) const {
   kelmsgs::RegKey key;
-  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Full(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, key.put(), nullptr),
+  const std::string full = sub.empty() ? path_ : path_ + "\\" + sub;
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            key.put(), nullptr),
             ERROR_SUCCESS)
-      << Full(sub);
-}
-
-void ScratchKey::SetValue(const std::string& sub, const std::string& name, DWORD type,
-                          const void* data, DWORD size) const {
-  CreateSubkey(sub);
-  EXPECT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, Full(sub).c_str(), name.c_str(), type, data, size),
-            ERROR_SUCCESS)
-      << Full(sub) << "\\" << name;
+      << full;
 }
 
 void ScratchKey::SetString(const std::string& sub, const std::string& name,
                            const std::string& value, DWORD type) const {
-  SetValue(sub, name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+  CreateSubkey(sub);
+  const std::string full = sub.empty() ? path_ : path_ + "\\" + sub;
+  EXPECT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, full.c_str(), name.c_str(), type, value.c_str(),
+                            static_cast<DWORD>(value.size() + 1)),
+            ERROR_SUCCESS)
+      << full << "\\" << name;
 }
 
 void ScratchKey::SetDword(const std::string& sub, const std::string& name, DWORD value) const {
-  SetValue(sub, name, REG_DWORD, &value, sizeof value);
+  CreateSubkey(sub);
+  const std::string full = sub.empty() ? path_ : path_ + "\\" + sub;
+  EXPECT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, full.c_str(), name.c_str(), REG_DWORD, &value,
+                            sizeof value),
+            ERROR_SUCCESS)
+      << full << "\\" << name;
 }
 
 bool ScratchKey::Exists(const std::string& sub) const {
   kelmsgs::RegKey key;
-  return RegOpenKeyExA(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_READ, key.put()) ==
-         ERROR_SUCCESS;
+  const std::string full = sub.empty() ? path_ : path_ + "\\" + sub;
+  return RegOpenKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 ScratchFile::ScratchFile(const char* suffix) {

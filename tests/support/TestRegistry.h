@@ -23,12 +23,6 @@ class ScratchKey {
   bool Exists(const std::string& sub) const;
 
  private:
-  // The full path below HKEY_CURRENT_USER of a subkey ("" for the key itself).
-  std::string Full(const std::string& sub) const {
-    return sub.empty() ? path_ : path_ + "\\" + sub;
-  }
-  void SetValue(const std::string& sub, const std::string& name, DWORD type, const void* data,
-                DWORD size) const;
   std::string path_;
 };
 
