@@ -1,6 +1,5 @@
 // Where the attachment object writes: a temporary directory named outside the ANSI code
-// page, a caller's path in any script, no temporary directory at all, and the working
-// copy of OpenContent beside a file the client saved under the stored name.
+// page, a caller's path in any script, and no temporary directory at all.
 #include <mapix.h>
 
 #include <vector>
@@ -82,11 +81,6 @@ class AttachPathsTest : public AttachmentTest {
     path = result ? Str(result.get()) : L"";
     return hr;
   }
-  static std::wstring ContentOf(IQMXAttach* attach) {
-    Bstr text;
-    EXPECT_EQ(attach->get_Content(text.put()), S_OK);
-    return Str(text.get());
-  }
 };
 
 // "Übergröße-日本": letters of the ANSI code page and letters outside it.
@@ -159,25 +153,6 @@ TEST_F(AttachPathsTest, WithoutATemporaryDirectoryNothingIsWritten) {
   }
   // What a faulty build may have left at the root goes again.
   RemoveTreeW(L"\\QLA");
-}
-
-// The engine's working copy has a name of its own: opening the content of an attachment
-// that the client saved under its stored name leaves the saved file alone.
-TEST_F(AttachPathsTest, OpenContentKeepsAFileSavedUnderTheStoredName) {
-  ComPtr<IQMXAttach> report = Kind(kTwoDots);
-  std::wstring saved;
-  ASSERT_EQ(SaveTo(report.get(), L"", saved), S_OK);
-  ASSERT_EQ(saved, Wide(temp_.qla()) + L"report.final.txt");
-
-  VARIANT_BOOL opened = VARIANT_FALSE;
-  ASSERT_EQ(report->OpenContent(&opened), S_OK);
-  EXPECT_EQ(opened, VARIANT_TRUE);
-  EXPECT_NE(ContentOf(report.get()).find(L"Quarterly figures"), std::wstring::npos);
-  EXPECT_EQ(report->CloseContent(), S_OK);
-
-  EXPECT_EQ(ContentsW(saved), "Quarterly figures");
-  // The working copy went; the saved file is all that is left.
-  EXPECT_EQ(Entries(temp_.qla()), std::set<std::string>{"report.final.txt"});
 }
 
 }  // namespace

@@ -177,6 +177,13 @@ class AttachmentTest : public MailboxTest {
     EXPECT_EQ(message->get_AttachmentCount(&count), S_OK);
     return count;
   }
+  // Nothing landed beside the temporary directory, above it or at the root of the drive.
+  void ExpectNothingAboveTemp() const {
+    EXPECT_EQ(Entries(temp_.root() + "\\outer\\inner"), std::set<std::string>{"temp"});
+    EXPECT_EQ(Entries(temp_.root() + "\\outer"), std::set<std::string>{"inner"});
+    EXPECT_EQ(Entries(temp_.root()), std::set<std::string>{"outer"});
+    EXPECT_FALSE(Exists("C:\\x-drive.txt"));
+  }
   // The message object given its MAPI message again, so it reads its attachments anew.
   static void Reload(IQMXMessage* message) {
     ComPtr<IUnknown> mapi;

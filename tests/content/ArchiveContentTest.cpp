@@ -1,5 +1,5 @@
-// QMXFileContent over a ZIP archive: member count, names, sizes and texts, the index and
-// state checks, and the filter's failures on the way to a member.
+// QMXFileContent over a ZIP archive and a mail file: member count, names, sizes and texts,
+// the index and state checks, and the filter's failures on the way to a member.
 #include "DocFilter.h"
 #include "ZipBuilder.h"
 #include "content/ContentFixture.h"
@@ -84,7 +84,9 @@ TEST_F(ArchiveContentTest, IndexesOutsideTheMembersAreInvalid) {
   }
 }
 
-TEST_F(ArchiveContentTest, AfterCloseMembersFailButTheCountStays) {
+// Without an open archive the member calls fail: after Close (the count stays), for a
+// plain document, and for a plain document opened after an archive.
+TEST_F(ArchiveContentTest, MembersFailWithoutAnOpenArchive) {
   OpenArchive();
   EXPECT_EQ(content_->Close(), S_OK);
   std::u16string out;
@@ -93,15 +95,11 @@ TEST_F(ArchiveContentTest, AfterCloseMembersFailButTheCountStays) {
   EXPECT_EQ(content_->get_ArchiveFilesize(0, &size), E_FAIL);
   EXPECT_EQ(MemberText(0, out), E_FAIL);
   EXPECT_EQ(Count(), 3);
-}
 
-TEST_F(ArchiveContentTest, PlainDocumentHasNoMembers) {
   ASSERT_TRUE(Open(Write("plain.txt", "just a plain document")));
   EXPECT_EQ(Count(), 0);
-  std::u16string out;
   EXPECT_EQ(Name(0, out), E_FAIL);
   EXPECT_EQ(MemberText(0, out), E_FAIL);
-  // A plain document opened after an archive is no archive either.
   OpenArchive();
   ASSERT_TRUE(Open(Write("plain2.txt", "another plain document")));
   EXPECT_EQ(Name(0, out), E_FAIL);
@@ -127,6 +125,42 @@ TEST_F(ArchiveContentTest, FilterFailuresOnTheWayToAMember) {
   SetControl(DF_TEST_FAIL_OPEN_CONTENT, 0);
   EXPECT_EQ(MemberText(0, out), S_OK);
   EXPECT_EQ(out, Widened(kNotes));
+}
+
+// A mail file lists its attachments and nested messages as members, the nested
+// message's own attachments after it, with names decoded and widened. (The filter's
+// reading of each mail format is checked by the document-filter tests; the content
+// object treats every container alike.)
+TEST_F(ArchiveContentTest, MailListsAttachmentsAndTheNestedMessagesOwn) {
+  const std::string mail =
+      "From: a@example.org\r\nTo: b@example.org\r\nSubject: =?ISO-8859-1?Q?Caf=E9?=\r\n"
+      "Content-Type: multipart/mixed; boundary=o\r\n\r\n--o\r\n\r\nOuter words\r\n"
+      "--o\r\nContent-Disposition: attachment; filename*=utf-8''men%C3%BC.txt\r\n"
+      "Content-Transfer-Encoding: base64\r\n\r\nU291cA==\r\n"
+      "--o\r\nContent-Type: message/rfc822\r\n\r\nFrom: c@example.org\r\nSubject: Inner\r\n"
+      "Content-Type: multipart/mixed; boundary=i\r\n\r\n--i\r\n\r\nInner words\r\n--i\r\n"
+      "Content-Disposition: attachment; filename=in.txt\r\n\r\nIN\r\n--i--\r\n--o--\r\n";
+  ASSERT_TRUE(Open(Write("forward.eml", mail)));
+  std::u16string text;
+  ASSERT_EQ(Text(text), S_OK);
+  EXPECT_NE(text.find(u"Subject: Caf\u00E9"), std::u16string::npos);
+  EXPECT_NE(text.find(u"Outer words"), std::u16string::npos);
+  ASSERT_EQ(Count(), 3);
+  const struct {
+    const char16_t* name;
+    const char16_t* text;
+  } expected[] = {{u"men\u00FC.txt", u"Soup"}, {u"Inner.eml", u"Inner words"}, {u"in.txt", u"IN"}};
+  for (LONG i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    std::u16string name;
+    EXPECT_EQ(Name(i, name), S_OK);
+    EXPECT_EQ(name, expected[i].name);
+    EXPECT_EQ(MemberText(i, text), S_OK);
+    EXPECT_NE(text.find(expected[i].text), std::u16string::npos);
+  }
+  LONG size = 0;
+  EXPECT_EQ(content_->get_ArchiveFilesize(0, &size), S_OK);
+  EXPECT_EQ(size, 4);
 }
 
 }  // namespace

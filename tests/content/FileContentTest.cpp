@@ -51,42 +51,38 @@ TEST_F(FileContentTest, OpensADocumentWhosePathLiesOutsideTheAnsiCodePage) {
   RemoveDirectoryW(dir.c_str());
 }
 
-TEST_F(FileContentTest, FirstChunkLosesLeadingWhiteSpaceLaterChunksKeepIt) {
-  // The second chunk starts at byte 65535 with three spaces and a tab.
+// The text as the chunks of 65535 bytes arrive: control bytes become blanks, 8-bit
+// characters widen one to one, the first chunk loses its leading white space and later
+// chunks keep theirs, and the chunks of a long text are joined with nothing between them.
+TEST_F(FileContentTest, TextIsCleanedAndJoinedAcrossChunks) {
   const std::string head = " \t\r\n\f  ";
   const std::string body(65535 - head.size(), 'a');
-  const std::string tail = "   \tsecond chunk";
-  ASSERT_TRUE(Open(Write("spaces.txt", head + body + tail)));
-  std::u16string text;
-  ASSERT_EQ(Text(text), S_OK);
-  EXPECT_EQ(text, Widened(body + tail));
-}
-
-TEST_F(FileContentTest, ControlBytesBecomeSpacesAndHighBytesWidenOneToOne) {
-  const std::string doc =
-      "caf\xE9 na\xEFve\x01one\x1Ftwo\tthree\r\nfour\ffive\x0B"
-      "six \xFF and the end of the sample";
-  ASSERT_TRUE(Open(Write("controls.txt", doc)));
-  std::u16string text;
-  ASSERT_EQ(Text(text), S_OK);
-  EXPECT_EQ(
-      text,
-      u"caf\u00E9 na\u00EFve one two\tthree\r\nfour\ffive six \u00FF and the end of the sample");
-}
-
-TEST_F(FileContentTest, LongTextArrivesInChunksJoinedWithNothing) {
-  // Three whole chunks and a short last one (the status that ends the text with a chunk).
-  std::string doc;
-  for (int i = 0; doc.size() < 3 * 65535 + 1000; ++i) doc += "line " + std::to_string(i) + "\r\n";
-  ASSERT_TRUE(Open(Write("long.txt", doc)));
-  std::u16string text;
-  ASSERT_EQ(Text(text), S_OK);
-  EXPECT_EQ(text.size(), doc.size());
-  EXPECT_EQ(text, Widened(doc));
-  // Each read starts the text again from its first chunk.
-  std::u16string again;
-  ASSERT_EQ(Text(again), S_OK);
-  EXPECT_EQ(again, text);
+  const std::string tail = "   \tsecond chunk";  // starts the second chunk
+  std::string lines;                             // three whole chunks and a short last one
+  for (int i = 0; lines.size() < 3 * 65535 + 1000; ++i)
+    lines += "line " + std::to_string(i) + "\r\n";
+  const struct {
+    const char* name;
+    std::string doc;
+    std::u16string text;
+  } cases[] = {
+      {"controls.txt",
+       "caf\xE9 na\xEFve\x01one\x1Ftwo\tthree\r\nfour\ffive\x0B"
+       "six \xFF and the end of the sample",
+       u"caf\u00E9 na\u00EFve one two\tthree\r\nfour\ffive six \u00FF and the end of the sample"},
+      {"spaces.txt", head + body + tail, Widened(body + tail)},
+      {"long.txt", lines, Widened(lines)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(Open(Write(c.name, c.doc)));
+    std::u16string text;
+    ASSERT_EQ(Text(text), S_OK);
+    EXPECT_EQ(text, c.text);
+    // Each read starts the text again from its first chunk.
+    ASSERT_EQ(Text(text), S_OK);
+    EXPECT_EQ(text, c.text);
+  }
 }
 
 TEST_F(FileContentTest, FixedAnswersInEveryState) {
@@ -109,7 +105,9 @@ TEST_F(FileContentTest, FixedAnswersInEveryState) {
   check();
 }
 
-TEST_F(FileContentTest, LogRecordsCloseAndDestructionWhileLoggingIsOn) {
+// While logging is on, Close and the object's end are logged; while it is off the log stays
+// empty. Any non-zero value turns logging on.
+TEST_F(FileContentTest, LogRecordsCloseAndDestructionOnlyWhileLoggingIsOn) {
   const std::string log = dir_ + "\\content.log";
   VARIANT_BOOL enabled = VARIANT_FALSE;
   EXPECT_EQ(content_->get_LoggingEnabled(&enabled), S_OK);
@@ -131,20 +129,18 @@ TEST_F(FileContentTest, LogRecordsCloseAndDestructionWhileLoggingIsOn) {
   EXPECT_NE(closed, std::string::npos) << written;
   EXPECT_NE(destructed, std::string::npos) << written;
   EXPECT_LT(closed, destructed);
-}
 
-TEST_F(FileContentTest, LogStaysEmptyWhileLoggingIsOff) {
-  const std::string log = dir_ + "\\quiet.log";
+  const std::string quiet = dir_ + "\\quiet.log";
+  ASSERT_EQ(CQMXFileContent::Create(content_), S_OK);
   EXPECT_EQ(content_->put_LoggingEnabled(VARIANT_FALSE), S_OK);
-  ASSERT_EQ(content_->put_LogFile(MakeBstr(log).get()), S_OK);
+  ASSERT_EQ(content_->put_LogFile(MakeBstr(quiet).get()), S_OK);
   content_->Close();
-  EXPECT_EQ(content_->put_LoggingEnabled(2), S_OK);  // any non-zero value enables
-  VARIANT_BOOL enabled = VARIANT_FALSE;
+  EXPECT_EQ(content_->put_LoggingEnabled(2), S_OK);
   content_->get_LoggingEnabled(&enabled);
   EXPECT_EQ(enabled, VARIANT_TRUE);
   content_->put_LoggingEnabled(VARIANT_FALSE);
   content_.reset();
-  EXPECT_EQ(ReadFileBytes(log), "");
+  EXPECT_EQ(ReadFileBytes(quiet), "");
 }
 
 }  // namespace

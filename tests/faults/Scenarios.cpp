@@ -94,11 +94,15 @@ ComPtr<IQMXMessageStore> DefaultStore(MemberLog& log, CQMXSession* session) {
   return {};
 }
 
-ComPtr<IQMXStoreFolder> Inbox(MemberLog& log, IQMXMessageStore* store) {
+// The default store's inbox, as the demo finds it, and how many messages it holds.
+ComPtr<IQMXStoreFolder> Inbox(MemberLog& log, CQMXSession* session, LONG& count) {
+  ComPtr<IQMXMessageStore> store = DefaultStore(log, session);
   ComPtr<IQMXStoreFolder> inbox;
   if (store)
     log.Call("StandardFolder(Inbox)", kQuiet,
              [&] { return store->get_StandardFolder(mfldTypeInbox, inbox.put()); });
+  count =
+      inbox ? Count(log, "MessageCount", [&](LONG* n) { return inbox->get_MessageCount(n); }) : 0;
   return inbox;
 }
 
@@ -202,9 +206,8 @@ void MessageReadWrite(MemberLog& log, const ScenarioContext&) {
   ComPtr<CQMXSession> session = LogOn(log, true);
   if (!session) return;
   {
-    ComPtr<IQMXStoreFolder> inbox = Inbox(log, DefaultStore(log, session.get()).get());
-    const LONG count =
-        inbox ? Count(log, "MessageCount", [&](LONG* n) { return inbox->get_MessageCount(n); }) : 0;
+    LONG count = 0;
+    ComPtr<IQMXStoreFolder> inbox = Inbox(log, session.get(), count);
     ComPtr<IQMXMessage> message;
     if (count > 0) message = MessageAt(log, inbox.get(), count - 1);
     if (message) {
@@ -240,9 +243,8 @@ void AttachmentSaveAndText(MemberLog& log, const ScenarioContext& context) {
   ComPtr<CQMXSession> session = LogOn(log, true);
   if (!session) return;
   {
-    ComPtr<IQMXStoreFolder> inbox = Inbox(log, DefaultStore(log, session.get()).get());
-    const LONG count =
-        inbox ? Count(log, "MessageCount", [&](LONG* n) { return inbox->get_MessageCount(n); }) : 0;
+    LONG count = 0;
+    ComPtr<IQMXStoreFolder> inbox = Inbox(log, session.get(), count);
     for (LONG j = 0; j < count; ++j) {
       ComPtr<IQMXMessage> message = MessageAt(log, inbox.get(), j);
       if (!message) continue;

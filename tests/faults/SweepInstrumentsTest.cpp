@@ -28,7 +28,8 @@ class SweepInstruments : public testing::Test {
   }
 };
 
-TEST_F(SweepInstruments, OutstandingCountsFirstBlocksAndObjects) {
+// Chained blocks go with their first block; a refused allocation leaves nothing behind.
+TEST_F(SweepInstruments, OutstandingCountsAndAllocationFaults) {
   const Outstanding before = probe::Now();
   MapiBuffer<BYTE> block;
   ASSERT_EQ(MAPIAllocateBuffer(16, reinterpret_cast<void**>(block.put())), S_OK);
@@ -36,14 +37,21 @@ TEST_F(SweepInstruments, OutstandingCountsFirstBlocksAndObjects) {
   ASSERT_EQ(MAPIAllocateMore(16, block.get(), &more), S_OK);
   ComPtr<IProfAdmin> admin;
   ASSERT_EQ(AdminProfiles(admin), S_OK);
-  // Chained blocks go with their first block: one buffer, one object.
   EXPECT_EQ(probe::Now(), (Outstanding{before.objects + 1, before.buffers + 1}));
-  block.reset();
   admin.reset();
+  probe::FailOnce("MAPIAllocateMore", MAPI_E_NOT_ENOUGH_MEMORY, 0);
+  EXPECT_EQ(MAPIAllocateMore(8, block.get(), &more), MAPI_E_NOT_ENOUGH_MEMORY);
+  block.reset();
+  EXPECT_EQ(probe::Now(), before);
+  probe::FailOnce("MAPIAllocateBuffer", MAPI_E_NOT_ENOUGH_MEMORY, 0);
+  void* refused = reinterpret_cast<void*>(1);
+  EXPECT_EQ(MAPIAllocateBuffer(8, &refused), MAPI_E_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(refused, nullptr);
   EXPECT_EQ(probe::Now(), before);
 }
 
-TEST_F(SweepInstruments, OperationsCalledAreCountedUnderTheirFaultNames) {
+// Operations are counted under their fault names; a one-call fault hits that call only.
+TEST_F(SweepInstruments, OperationsAreCountedAndOneCallFails) {
   ComPtr<IProfAdmin> admin;
   ASSERT_EQ(AdminProfiles(admin), S_OK);
   ASSERT_EQ(AdminProfiles(admin), S_OK);
@@ -58,30 +66,13 @@ TEST_F(SweepInstruments, OperationsCalledAreCountedUnderTheirFaultNames) {
   EXPECT_EQ(probe::Calls("MAPIAdminProfiles"), 2u);
   probe::ClearFaultPoints();
   EXPECT_TRUE(probe::FaultPoints().empty());
-}
 
-TEST_F(SweepInstruments, OneCallFailsAndTheRuleIsSpent) {
   probe::FailOnce("MAPIAdminProfiles", MAPI_E_CALL_FAILED, 1);
-  ComPtr<IProfAdmin> admin;
   EXPECT_EQ(AdminProfiles(admin), S_OK);
   EXPECT_EQ(AdminProfiles(admin), MAPI_E_CALL_FAILED);
   EXPECT_FALSE(admin);
   EXPECT_EQ(AdminProfiles(admin), S_OK);
   EXPECT_EQ(AdminProfiles(admin), S_OK);
-}
-
-TEST_F(SweepInstruments, AllocationsFailAsWhenMemoryRunsOut) {
-  const Outstanding before = probe::Now();
-  probe::FailOnce("MAPIAllocateBuffer", MAPI_E_NOT_ENOUGH_MEMORY, 0);
-  void* block = reinterpret_cast<void*>(1);
-  EXPECT_EQ(MAPIAllocateBuffer(8, &block), MAPI_E_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(block, nullptr);
-  EXPECT_EQ(probe::Now(), before);
-  MapiBuffer<BYTE> first;
-  ASSERT_EQ(MAPIAllocateBuffer(8, reinterpret_cast<void**>(first.put())), S_OK);
-  probe::FailOnce("MAPIAllocateMore", MAPI_E_NOT_ENOUGH_MEMORY, 0);
-  void* more = nullptr;
-  EXPECT_EQ(MAPIAllocateMore(8, first.get(), &more), MAPI_E_NOT_ENOUGH_MEMORY);
 }
 
 // Scenarios that break the rules the sweep checks.
@@ -125,32 +116,31 @@ TEST_F(SweepInstruments, ReportNamesWhatIsLeftBehind) {
   EXPECT_EQ(probe::Now(), before);
 }
 
-TEST_F(SweepInstruments, ReportNamesAMemberThatHidesAFailureItMustPassOn) {
-  EXPECT_TRUE(RunScenario(HidesTheFailure, {}, nullptr).problems.empty());
-  const Injection injection{"MAPIAdminProfiles", 0, MAPI_E_CALL_FAILED};
-  const RunReport report = RunScenario(HidesTheFailure, {}, &injection);
-  ASSERT_EQ(report.problems.size(), 1u);
-  EXPECT_EQ(report.problems[0], "Admin hid the failure of MAPIAdminProfiles (0x00000000)");
-  // A failing call outside the member is none of its business.
-  const Injection later{"MAPIAdminProfiles", 1, MAPI_E_CALL_FAILED};
-  EXPECT_TRUE(RunScenario(HidesTheFailure, {}, &later).problems.empty());
-}
-
-TEST_F(SweepInstruments, OnlyTheFirstCallOfAnOperationCanBeOwedItsFailure) {
-  const Injection first{"MAPIAdminProfiles", 0, MAPI_E_CALL_FAILED};
-  EXPECT_EQ(
-      RunScenario(HidesTheFirstFailure, {}, &first).problems,
-      std::vector<std::string>{"Admin twice hid the failure of MAPIAdminProfiles (0x00000000)"});
-  const Injection second{"MAPIAdminProfiles", 1, MAPI_E_CALL_FAILED};
-  EXPECT_TRUE(RunScenario(HidesTheFirstFailure, {}, &second).problems.empty());
-  const Injection unavailable{"MAPIAdminProfiles", 0, MAPI_E_CALL_FAILED, true};
-  EXPECT_EQ(RunScenario(HidesTheFirstFailure, {}, &unavailable).problems.size(), 1u);
-}
-
-TEST_F(SweepInstruments, ReportNamesSuccessWithoutTheObject) {
-  const RunReport report = RunScenario(AnswersWithNothing, {}, nullptr);
-  EXPECT_EQ(report.problems,
-            std::vector<std::string>{"Admin answered S_OK and handed out nothing"});
+// A member that hides a failure it must pass on, and one that answers S_OK without its
+// object, are named; a failing call outside the member, or a later call of an operation
+// whose first call alone is owed, is none of its business.
+TEST_F(SweepInstruments, ReportNamesAMemberThatBreaksItsRules) {
+  const char* const hid = "Admin hid the failure of MAPIAdminProfiles (0x00000000)";
+  const char* const hidTwice = "Admin twice hid the failure of MAPIAdminProfiles (0x00000000)";
+  const struct {
+    Scenario run;
+    ULONG skip;
+    bool fail, lasting;
+    std::vector<std::string> problems;
+  } cases[] = {
+      {HidesTheFailure, 0, false, false, {}},
+      {HidesTheFailure, 0, true, false, {hid}},
+      {HidesTheFailure, 1, true, false, {}},
+      {HidesTheFirstFailure, 0, true, false, {hidTwice}},
+      {HidesTheFirstFailure, 1, true, false, {}},
+      {HidesTheFirstFailure, 0, true, true, {hidTwice}},
+      {AnswersWithNothing, 0, false, false, {"Admin answered S_OK and handed out nothing"}},
+  };
+  for (const auto& c : cases) {
+    const Injection injection{"MAPIAdminProfiles", c.skip, MAPI_E_CALL_FAILED, c.lasting};
+    SCOPED_TRACE(c.fail ? injection.Describe() : "no injection");
+    EXPECT_EQ(RunScenario(c.run, {}, c.fail ? &injection : nullptr).problems, c.problems);
+  }
 }
 
 }  // namespace

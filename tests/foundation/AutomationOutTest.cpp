@@ -8,16 +8,13 @@
 
 #include "foundation/BstrText.h"
 #include "support/AllocationFault.h"
+#include "support/BstrText.h"
 
 using kelmsgs::Bstr;
 using kelmsgs::NarrowStringOut;
 using kelmsgs::StringOut;
 
 namespace {
-
-std::wstring Text(BSTR s) {
-  return s ? std::wstring(s, SysStringLen(s)) : L"<null>";
-}
 
 // A held string comes out as a copy of its own (zero characters included); none as none.
 TEST(StringOut, CopiesAndNone) {
@@ -27,7 +24,7 @@ TEST(StringOut, CopiesAndNone) {
   ASSERT_EQ(StringOut(held, &out), S_OK);
   const Bstr copy(out);
   EXPECT_NE(out, held.get());
-  EXPECT_EQ(Text(out), value);
+  EXPECT_EQ(Str(out), value);
   out = reinterpret_cast<BSTR>(1);
   ASSERT_EQ(StringOut(Bstr(), &out), S_OK);
   EXPECT_EQ(out, nullptr);
@@ -64,7 +61,7 @@ TEST(StringOut, NarrowTextWidenedByteForByte) {
   BSTR out = nullptr;
   ASSERT_EQ(NarrowStringOut("\xC4rger", &out), S_OK);
   const Bstr owned(out);
-  EXPECT_EQ(Text(out), L"\u00C4rger");
+  EXPECT_EQ(Str(out), L"\u00C4rger");
   ASSERT_EQ(NarrowStringOut(nullptr, &out), S_OK);
   EXPECT_EQ(out, nullptr);
 }

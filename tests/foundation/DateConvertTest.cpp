@@ -6,17 +6,16 @@
 
 #include <string>
 
-#include "LogFiles.h"
+#include "support/BstrText.h"
 
 using namespace kelmsgs;
-using namespace logfiles;
 
 namespace {
 
 std::wstring Text(DATE date) {
   const Bstr text(DateToText(date));
   EXPECT_TRUE(text);
-  return FromBstr(text.get());
+  return Str(text.get());
 }
 
 FILETIME MakeFileTime(unsigned long long ticks) {
@@ -42,16 +41,12 @@ TEST(DateToText, OutOfRangeGivesValidString) {
   }
 }
 
-// Message times are UTC and stay UTC: no time-zone shift.
-TEST(FileTimeToDate, KnownTimesWithoutShift) {
+// Message times are UTC and stay UTC: no time-zone shift. A file time the system cannot
+// read, or one past the automation range (year 10000), gives 0.0.
+TEST(FileTimeToDate, KnownTimesWithoutShiftAndUnconvertibleTimesAsZero) {
   EXPECT_DOUBLE_EQ(FileTimeToDate(MakeFileTime(127805904000000000ull)), 38718.5);
   EXPECT_NEAR(FileTimeToDate(MakeFileTime(127960633870000000ull)),
               38897.0 + (14 * 3600 + 3 * 60 + 7) / 86400.0, 0.5 / 86400);
-}
-
-// A file time the system cannot read, or one past the automation range (year 10000),
-// gives 0.0.
-TEST(FileTimeToDate, UnconvertibleTimesGiveZero) {
   EXPECT_EQ(FileTimeToDate(MakeFileTime(0xFFFFFFFFFFFFFFFFull)), 0.0);
   EXPECT_EQ(FileTimeToDate(MakeFileTime(0x24C85BF125FB2980ull)), 0.0);
 }

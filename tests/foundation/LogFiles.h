@@ -1,4 +1,4 @@
-// Helpers of the foundation tests: files checked as the bytes on disk, BSTR in and out.
+// Helpers of the foundation tests: files checked as the bytes on disk.
 #pragma once
 
 #include <windows.h>
@@ -6,8 +6,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include "foundation/Owned.h"
 
 namespace logfiles {
 
@@ -33,14 +31,6 @@ inline std::vector<std::string> Lines(const std::string& text) {
     start = end + 1;
   }
   return lines;
-}
-
-inline kelmsgs::Bstr MakeBstr(const std::wstring& text) {
-  return kelmsgs::Bstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-}
-
-inline std::wstring FromBstr(BSTR text) {
-  return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
 }
 
 }  // namespace logfiles

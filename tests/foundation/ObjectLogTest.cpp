@@ -34,8 +34,9 @@ class ObjectLogTest : public testing::Test {
 };
 
 // LogFile creates the file afresh, also when it is set to the same name again; without
-// a header request (store and file content with logging off) it stays empty.
-TEST_F(ObjectLogTest, PutCreatesEmptyFile) {
+// a header request (store and file content with logging off) it stays empty. A refused
+// name keeps the current file.
+TEST_F(ObjectLogTest, PutCreatesEmptyFileAndRefusedNameKeepsIt) {
   ObjectLog log;
   EXPECT_EQ(Name(log), L"<null>");
   WriteBytes(file_.path(), "an earlier run\r\n");
@@ -48,7 +49,13 @@ TEST_F(ObjectLogTest, PutCreatesEmptyFile) {
   ASSERT_EQ(Put(log, file_.wpath(), false), S_OK);
   EXPECT_EQ(file_.Read(), "");
   log.Write("second session");
-  EXPECT_TRUE(std::regex_match(file_.Read(), std::regex(kStamp + " ---> second session\r\n")));
+  // Null and empty names are refused and keep the current file.
+  EXPECT_EQ(log.put_LogFile(nullptr, true), E_INVALIDARG);
+  EXPECT_EQ(Put(log, L"", true), E_INVALIDARG);
+  log.Write("still here");
+  EXPECT_EQ(Name(log), file_.wpath());
+  EXPECT_TRUE(std::regex_match(file_.Read(), std::regex(kStamp + " ---> second session\r\n" +
+                                                        kStamp + " ---> still here\r\n")));
 }
 
 // The header line, text lines, lines without text and a header with text, each ending
@@ -66,17 +73,6 @@ TEST_F(ObjectLogTest, LinesCarryDateTimeAndText) {
                          "New session started: " + kStamp + "\\. Again\\.\r\n");
   const std::string text = file_.Read();
   EXPECT_TRUE(std::regex_match(text, whole)) << text;
-}
-
-// Null and empty names are refused and keep the current file.
-TEST_F(ObjectLogTest, RefusedNameKeepsCurrentFile) {
-  ObjectLog log;
-  ASSERT_EQ(Put(log, file_.wpath(), false), S_OK);
-  EXPECT_EQ(log.put_LogFile(nullptr, true), E_INVALIDARG);
-  EXPECT_EQ(Put(log, L"", true), E_INVALIDARG);
-  log.Write("still here");
-  EXPECT_EQ(Name(log), file_.wpath());
-  EXPECT_TRUE(std::regex_match(file_.Read(), std::regex(kStamp + " ---> still here\r\n")));
 }
 
 // A file that cannot be created is not an error: the call succeeds, no name is kept,

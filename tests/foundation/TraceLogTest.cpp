@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "LogFiles.h"
+#include "support/BstrText.h"
 #include "support/TestRegistry.h"
 
 using namespace kelmsgs;
@@ -114,7 +115,7 @@ class TraceLogTest : public testing::Test {
 
   // Points log at file and switches logging on.
   static void Start(TraceLog& log, const ScratchFile& file) {
-    ASSERT_EQ(log.put_LogFile(MakeBstr(file.wpath()).get()), S_OK);
+    ASSERT_EQ(log.put_LogFile(B(file.wpath()).get()), S_OK);
     ASSERT_EQ(log.put_LoggingEnabled(VARIANT_TRUE), S_OK);
   }
   static VARIANT_BOOL AppendLog(const TraceLog& log) {
@@ -135,15 +136,15 @@ TEST_F(TraceLogTest, RefusedNameKeepsCurrentFile) {
   Start(log, file_);
   log.Write("Logon", "before", "QMXSession.cpp", 1);
   EXPECT_EQ(log.put_LogFile(nullptr), E_INVALIDARG);
-  EXPECT_EQ(log.put_LogFile(MakeBstr(L"").get()), E_INVALIDARG);
-  EXPECT_EQ(log.put_LogFile(MakeBstr(L"C:\\" + std::wstring(257, L'x')).get()), E_INVALIDARG);
+  EXPECT_EQ(log.put_LogFile(B(L"").get()), E_INVALIDARG);
+  EXPECT_EQ(log.put_LogFile(B(L"C:\\" + std::wstring(257, L'x')).get()), E_INVALIDARG);
   log.Write("Logoff", "after", "QMXSession.cpp", 2);
 
   Bstr name;
   log.get_LogFile(name.put());
-  EXPECT_EQ(FromBstr(name.get()), file_.wpath());
+  EXPECT_EQ(Str(name.get()), file_.wpath());
   EXPECT_EQ(Messages(file_.Read()), (std::vector<std::string>{kAppVer, "before", "after"}));
-  EXPECT_EQ(log.put_LogFile(MakeBstr(L"C:\\" + std::wstring(256, L'x')).get()), S_OK);
+  EXPECT_EQ(log.put_LogFile(B(L"C:\\" + std::wstring(256, L'x')).get()), S_OK);
 }
 
 // Without a file or with logging off an entry does nothing at all: no file appears and a
@@ -160,7 +161,7 @@ TEST_F(TraceLogTest, NoEntryWithoutFileOrSwitch) {
   log.Write("Logon", "no file yet", "QMXSession.cpp", 1);
   EXPECT_EQ(AppendLog(log), VARIANT_TRUE);
 
-  ASSERT_EQ(log.put_LogFile(MakeBstr(file_.wpath()).get()), S_OK);
+  ASSERT_EQ(log.put_LogFile(B(file_.wpath()).get()), S_OK);
   log.put_LoggingEnabled(VARIANT_FALSE);
   log.Write("Logon", "switched off", "QMXSession.cpp", 2);
   EXPECT_FALSE(file_.Exists());
@@ -387,12 +388,12 @@ TEST_F(TraceLogTest, LogFileChangedWhileAnotherThreadWrites) {
   int swap = 0;
   do {
     const ScratchFile& next = swap % 2 ? file_ : other;
-    ASSERT_EQ(log.put_LogFile(MakeBstr(next.wpath()).get()), S_OK);
+    ASSERT_EQ(log.put_LogFile(B(next.wpath()).get()), S_OK);
     ASSERT_EQ(log.put_AppendLog(swap % 3 ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
     ++swap;
   } while (!done);
   writer.join();
-  ASSERT_EQ(log.put_LogFile(MakeBstr(file_.wpath()).get()), S_OK);
+  ASSERT_EQ(log.put_LogFile(B(file_.wpath()).get()), S_OK);
   log.Write("Logoff", "last", "SessionLogon.cpp", 1);
   for (const ScratchFile* f : {&file_, &other})
     for (const auto& line : Lines(f->Read())) EXPECT_TRUE(ParseTrace(line)) << line.substr(0, 120);

@@ -17,24 +17,19 @@ using kelmsgs::ComPtr;
 
 namespace {
 
-// An event source with the memory-status interface as its automation side.
+// An event source with the clipboard monitor's interface as its automation side.
 class TestSource final
-    : public kelmsgs::EventSourceObject<TestSource, IQMXMemoryStatus, QMXMemoryStatus,
+    : public kelmsgs::EventSourceObject<TestSource, IQMXClipboardMonitor, QMXClipboardMonitor,
                                         DIID__IQMXSessionEvents> {
  public:
   LONG Raise(DISPID id, VARIANTARG* args, UINT count) { return FireEvent(id, args, count); }
 
-  HRESULT STDMETHODCALLTYPE GetMemoryStatus() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE get_MemoryLoad(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_TotalPhysical(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_AvailablePhysical(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_TotalPageFile(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_AvailablePageFile(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_TotalVirtual(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_AvailableVirtual(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_UsedPhysical(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_UsedPageFile(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_UsedVirtual(LONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE StartMonitor() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE StopMonitor() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_LogFile(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_LogFile(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_LoggingEnabled(VARIANT_BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_LoggingEnabled(VARIANT_BOOL) override { return E_NOTIMPL; }
 };
 
 // A client's sink: records every call and answers with a chosen result.

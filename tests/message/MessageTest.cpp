@@ -104,38 +104,30 @@ TEST_F(MessageTest, ClientSetValuesStayInTheObject) {
   EXPECT_EQ(Body(again.get()), L"two");
 }
 
-// A message without a subject has an empty one, not none; without times, both are 0.
-TEST_F(MessageTest, MissingSubjectIsEmptyAndMissingTimesAreZero) {
-  ComPtr<IQMXStoreFolder> bare = Folder(L"Bare");
-  ASSERT_TRUE(bare);
-  ComPtr<IQMXMessage> message = MessageAt(bare.get(), 0);
-  ASSERT_TRUE(message);
-  Bstr subject;
-  ASSERT_EQ(message->get_Subject(subject.put()), S_OK);
-  ASSERT_NE(subject.get(), nullptr);
-  EXPECT_EQ(SysStringLen(subject.get()), 0u);
-  DATE sent = -1, received = -1;
-  ASSERT_EQ(message->get_SentTime(&sent), S_OK);
-  ASSERT_EQ(message->get_ReceivedTime(&received), S_OK);
-  EXPECT_EQ(sent, 0.0);
-  EXPECT_EQ(received, 0.0);
-}
-
-// Submit and delivery times become the sent and received times, in UTC.
-TEST_F(MessageTest, SentAndReceivedTimes) {
-  ComPtr<IQMXMessage> second = MessageAt(alpha_.get(), 1);
-  ASSERT_TRUE(second);
-  DATE sent = 0, received = 0;
-  ASSERT_EQ(second->get_SentTime(&sent), S_OK);
-  ASSERT_EQ(second->get_ReceivedTime(&received), S_OK);
-  EXPECT_NEAR(sent, DateOf(2024, 3, 2, 10, 0), 0.5 / 86400);
-  EXPECT_NEAR(received, DateOf(2024, 3, 2, 10, 5), 0.5 / 86400);
-  // The first message was sent but carries no delivery time.
-  ComPtr<IQMXMessage> first = MessageAt(alpha_.get(), 0);
-  ASSERT_EQ(first->get_SentTime(&sent), S_OK);
-  ASSERT_EQ(first->get_ReceivedTime(&received), S_OK);
-  EXPECT_NEAR(sent, DateOf(2024, 3, 1, 10, 0), 0.5 / 86400);
-  EXPECT_EQ(received, 0.0);
+// Submit and delivery times become the sent and received times, in UTC; a missing time
+// is 0, and a missing subject is an empty string, not none.
+TEST_F(MessageTest, SubjectAndTimesOrTheirEmptyValues) {
+  const struct {
+    const wchar_t* folder;
+    LONG index;
+    const wchar_t* subject;
+    DATE sent, received;
+  } cases[] = {{L"Alpha", 1, L"second", DateOf(2024, 3, 2, 10, 0), DateOf(2024, 3, 2, 10, 5)},
+               {L"Alpha", 0, L"first", DateOf(2024, 3, 1, 10, 0), 0.0},
+               {L"Bare", 0, L"", 0.0, 0.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.subject);
+    ComPtr<IQMXStoreFolder> folder = Folder(c.folder);
+    ASSERT_TRUE(folder);
+    ComPtr<IQMXMessage> message = MessageAt(folder.get(), c.index);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(Subject(message.get()), c.subject);  // Str shows a null BSTR as "<null>"
+    DATE sent = -1, received = -1;
+    ASSERT_EQ(message->get_SentTime(&sent), S_OK);
+    ASSERT_EQ(message->get_ReceivedTime(&received), S_OK);
+    EXPECT_NEAR(sent, c.sent, 0.5 / 86400);
+    EXPECT_NEAR(received, c.received, 0.5 / 86400);
+  }
 }
 
 // Given something that is not a message, the object refuses it and forgets what it had

@@ -103,54 +103,53 @@ std::vector<int> Kept(const std::vector<Element>& elements) {
 constexpr std::uint32_t kText = 1, kBegin = 2, kEnd = 3;
 constexpr std::uint32_t kProps = 0x00010000, kHeader = 0x00100000, kNote = 0x00120000;
 
-TEST(MemberTextFilterTest, OtherTextCountsOnlyAfterBodyText) {
-  EXPECT_EQ(Kept({{kText, 7}, {kText, 1}, {kText, 7}, {kText, 1}}), (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(Kept({{kText, 0}, {kText, 2}}), (std::vector<int>{}));
-}
-
-TEST(MemberTextFilterTest, PropertiesAreSkippedToTheirFirstEnd) {
-  // Begins inside properties do not nest: the first end of the subtype closes them.
-  EXPECT_EQ(Kept({{kBegin, kProps},
-                  {kText, 1},
-                  {kBegin, kProps},
-                  {kText, 1},
-                  {kEnd, kProps},
-                  {kText, 1},
-                  {kEnd, kProps},
-                  {kText, 1}}),
-            (std::vector<int>{5, 7}));
-  // An end of another subtype does not close them.
-  EXPECT_EQ(Kept({{kBegin, kProps}, {kEnd, kHeader}, {kText, 1}, {kEnd, kProps}, {kText, 1}}),
-            (std::vector<int>{4}));
-}
-
-TEST(MemberTextFilterTest, NestedPartsAreSkippedByDepthOfTheirOwnSubtype) {
-  EXPECT_EQ(Kept({{kText, 1},
-                  {kBegin, kHeader},
-                  {kBegin, kHeader},
-                  {kText, 1},
-                  {kEnd, kHeader},
-                  {kBegin, kNote},  // another subtype neither nests nor closes
-                  {kText, 1},
-                  {kEnd, kNote},
-                  {kEnd, kHeader},
-                  {kText, 1}}),
-            (std::vector<int>{0, 9}));
+// Other text counts only after body text; properties are skipped to the first end of
+// their subtype (begins inside them do not nest, ends of other subtypes do not close them);
+// nested parts are skipped by the depth of their own subtype; other begins and ends are
+// passed over.
+TEST(MemberTextFilterTest, ElementsKeptByTheirPlaceInTheMember) {
+  const struct {
+    const char* what;
+    std::vector<Element> elements;
+    std::vector<int> kept;
+  } cases[] = {
+      {"body first", {{kText, 7}, {kText, 1}, {kText, 7}, {kText, 1}}, {1, 2, 3}},
+      {"no body", {{kText, 0}, {kText, 2}}, {}},
+      {"properties",
+       {{kBegin, kProps},
+        {kText, 1},
+        {kBegin, kProps},
+        {kText, 1},
+        {kEnd, kProps},
+        {kText, 1},
+        {kEnd, kProps},
+        {kText, 1}},
+       {5, 7}},
+      {"properties and another end",
+       {{kBegin, kProps}, {kEnd, kHeader}, {kText, 1}, {kEnd, kProps}, {kText, 1}},
+       {4}},
+      {"nested parts",
+       {{kText, 1},
+        {kBegin, kHeader},
+        {kBegin, kHeader},
+        {kText, 1},
+        {kEnd, kHeader},
+        {kBegin, kNote},  // another subtype neither nests nor closes
+        {kText, 1},
+        {kEnd, kNote},
+        {kEnd, kHeader},
+        {kText, 1}},
+       {0, 9}},
+      {"other begins and ends",
+       {{kBegin, 0x00020000}, {kText, 1}, {kEnd, 0x00020000}, {kEnd, kHeader}, {kText, 1}, {4, 1}},
+       {1, 4}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Kept(c.elements), c.kept) << c.what;
   for (std::uint32_t part : {0x00080000u, 0x000E0000u, 0x00100000u, 0x00110000u, 0x00120000u,
                              0x00130000u, 0x00140000u}) {
     EXPECT_EQ(Kept({{kBegin, part}, {kText, 1}, {kEnd, part}, {kText, 1}}), (std::vector<int>{3}))
         << part;
   }
-}
-
-TEST(MemberTextFilterTest, OtherBeginsAndEndsArePassedOver) {
-  EXPECT_EQ(Kept({{kBegin, 0x00020000},
-                  {kText, 1},
-                  {kEnd, 0x00020000},
-                  {kEnd, kHeader},
-                  {kText, 1},
-                  {4, 1}}),
-            (std::vector<int>{1, 4}));
 }
 
 }  // namespace

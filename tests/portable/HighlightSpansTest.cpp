@@ -131,10 +131,6 @@ TEST(HighlightSpans, OffsetsOutsideTheHtmlOrMissingAreKept) {
   EXPECT_EQ(Strip(plain), "StartFragment:0000000001 x");
 }
 
-}  // namespace
-
-namespace {
-
 // A broken header whose last "Key:" line has no line break and holds a highlight: that line
 // is HTML, so a second cleaning finds the same header and changes nothing. (Before, the line
 // counted as header until the first cleaning made its value digits, and the second cleaning

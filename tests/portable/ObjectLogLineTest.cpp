@@ -9,39 +9,30 @@
 using kelmsgs::FormatObjectLogLine;
 using kelmsgs::kObjectLogLineBuffer;
 
-TEST(ObjectLogLine, NormalLine) {
+// A line, and the session header: it ends with a full stop, and a text, when given, follows
+// after a blank.
+TEST(ObjectLogLine, LineAndHeader) {
   EXPECT_EQ(FormatObjectLogLine("06/29/06", "14:03:07", "Folder opened", false),
             "06/29/06, 14:03:07 ---> Folder opened\r\n");
   EXPECT_EQ(FormatObjectLogLine("06/29/06", "14:03:07", "", false), "06/29/06, 14:03:07 ---> \r\n");
-}
-
-// The session header ends with a full stop; a text, when given, follows after a blank.
-TEST(ObjectLogLine, HeaderWithAndWithoutText) {
   EXPECT_EQ(FormatObjectLogLine("06/29/06", "14:03:07", "", true),
             "New session started: 06/29/06, 14:03:07.\r\n");
   EXPECT_EQ(FormatObjectLogLine("06/29/06", "14:03:07", "KelMsgs 1.0", true),
             "New session started: 06/29/06, 14:03:07. KelMsgs 1.0\r\n");
 }
 
-// Over-long text is cut, never the line end: at most buffer - 1 bytes in all.
+// Over-long text is cut, never the line end: at most buffer - 1 bytes in all. A text that
+// just fits is kept whole, one byte more is cut.
 TEST(ObjectLogLine, LongTextIsCutBeforeTheLineEnd) {
   for (const bool header : {false, true}) {
-    const std::string text(10000, 'x');
-    const auto line = FormatObjectLogLine("06/29/06", "14:03:07", text, header);
+    const auto line = FormatObjectLogLine("06/29/06", "14:03:07", std::string(10000, 'x'), header);
     EXPECT_EQ(line.size(), kObjectLogLineBuffer - 1);
     EXPECT_EQ(line.substr(line.size() - 3), "x\r\n");
     EXPECT_EQ(line.find('\r'), line.size() - 2);
   }
-}
-
-// Around the limit: a text that just fits is kept whole, one byte more is cut.
-TEST(ObjectLogLine, BoundaryOfTheBuffer) {
   const std::string prefix = "06/29/06, 14:03:07 ---> ";
-  const std::size_t fits = kObjectLogLineBuffer - 1 - 2 - prefix.size();
-
-  const std::string exact(fits, 'a');
+  const std::string exact(kObjectLogLineBuffer - 1 - 2 - prefix.size(), 'a');
   EXPECT_EQ(FormatObjectLogLine("06/29/06", "14:03:07", exact, false), prefix + exact + "\r\n");
-
-  const auto over = FormatObjectLogLine("06/29/06", "14:03:07", exact + "b", false);
-  EXPECT_EQ(over, prefix + exact + "\r\n");
+  EXPECT_EQ(FormatObjectLogLine("06/29/06", "14:03:07", exact + "b", false),
+            prefix + exact + "\r\n");
 }

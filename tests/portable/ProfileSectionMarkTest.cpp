@@ -8,7 +8,6 @@
 
 using kelmsgs::MarkOfValueText;
 using kelmsgs::SectionMark;
-using kelmsgs::SectionMarkSuffix;
 
 namespace {
 
@@ -31,9 +30,7 @@ TEST(ProfileSectionMark, MarkersAnywhereInTheTextCaseSensitive) {
   EXPECT_EQ(Mark("Quillora\\results.pst"), SectionMark::kNone);
   EXPECT_EQ(Mark(""), SectionMark::kNone);
   EXPECT_EQ(MarkOfValueText(nullptr, 10), SectionMark::kNone);
-}
-
-TEST(ProfileSectionMark, ResultStoreNameWinsOverThePath) {
+  // The result store's name wins over the path.
   EXPECT_EQ(Mark("D:\\Quillora\\Quendrel e-mail Management.pst"), SectionMark::kResultStore);
   EXPECT_EQ(Mark("Quendrel e-mail Management in D:\\Quillora\\"), SectionMark::kResultStore);
 }
@@ -48,10 +45,4 @@ TEST(ProfileSectionMark, TextEndsAtTheFirstZeroOrTheGivenSize) {
   const std::string path = "x\\Quillora\\y";
   EXPECT_EQ(MarkOfValueText(path.data(), 10), SectionMark::kNone);
   EXPECT_EQ(MarkOfValueText(path.data(), 11), SectionMark::kVendorPath);
-}
-
-TEST(ProfileSectionMark, LogSuffixes) {
-  EXPECT_STREQ(SectionMarkSuffix(SectionMark::kResultStore), " (Quendrel e-mail Management).");
-  EXPECT_STREQ(SectionMarkSuffix(SectionMark::kVendorPath), " (Quillora).");
-  EXPECT_STREQ(SectionMarkSuffix(SectionMark::kNone), "");
 }

@@ -8,17 +8,11 @@
 using kelmsgs::RootKeyValue;
 
 // 4 and 5 are not in handle order: 4 is the current configuration (0x80000005) and 5
-// the dynamic-data root (0x80000004).
+// the dynamic-data root (0x80000004). Other numbers name no root.
 TEST(RegistryRoots, NumbersMapToPredefinedHandles) {
-  EXPECT_EQ(RootKeyValue(0), 0x80000000u);
-  EXPECT_EQ(RootKeyValue(1), 0x80000001u);
-  EXPECT_EQ(RootKeyValue(2), 0x80000002u);
-  EXPECT_EQ(RootKeyValue(3), 0x80000003u);
-  EXPECT_EQ(RootKeyValue(4), 0x80000005u);
-  EXPECT_EQ(RootKeyValue(5), 0x80000004u);
-}
-
-TEST(RegistryRoots, OtherNumbersNameNoRoot) {
+  const unsigned long handles[] = {0x80000000, 0x80000001, 0x80000002,
+                                   0x80000003, 0x80000005, 0x80000004};
+  for (long key = 0; key < 6; ++key) EXPECT_EQ(RootKeyValue(key), handles[key]) << key;
   for (const long key : {-1L, 6L, 7L, 0x80000000L, LONG_MIN, LONG_MAX})
     EXPECT_FALSE(RootKeyValue(key)) << key;
 }

@@ -31,17 +31,6 @@ TEST(SafeFileName, ReplacesCharactersWindowsForbids) {
   EXPECT_EQ(SafeFileName("Bericht f\xFCr M\xE4rz.doc"), "Bericht f\xFCr M\xE4rz.doc");
 }
 
-TEST(SafeFileName, NoDotNamesAndNoTrailingDotsOrBlanks) {
-  EXPECT_EQ(SafeFileName("."), "Untitled");
-  EXPECT_EQ(SafeFileName(".."), "Untitled");
-  EXPECT_EQ(SafeFileName("..\\.."), "Untitled");
-  EXPECT_EQ(SafeFileName("name. "), "name");
-  EXPECT_EQ(SafeFileName("name . . "), "name");
-  EXPECT_EQ(SafeFileName("   "), "Untitled");
-  EXPECT_EQ(SafeFileName(".profile"), ".profile");
-  EXPECT_EQ(SafeFileName(" lead.txt"), " lead.txt");
-}
-
 TEST(SafeFileName, NeverAReservedDeviceName) {
   for (const char* device : {"CON", "con", "PRN", "AUX", "NUL", "Nul", "COM1", "com9", "LPT1",
                              "lpt9", "COM0", "CONIN$", "conout$"})
@@ -59,10 +48,17 @@ TEST(SafeFileName, NeverAReservedDeviceName) {
   EXPECT_EQ(SafeFileName("xCON"), "xCON");
 }
 
-TEST(SafeFileName, EmptyBecomesUntitledAndResultsAreStable) {
-  EXPECT_EQ(SafeFileName(""), "Untitled");
-  EXPECT_EQ(SafeFileName("dir\\"), "Untitled");
-  EXPECT_EQ(SafeFileName("C:"), "Untitled");
+// No name of dots only, no trailing dots or blanks, nothing empty: those become
+// "Untitled" or lose the tail. Whatever comes out comes out again unchanged.
+TEST(SafeFileName, DotsBlanksAndEmptyNamesAndStableResults) {
+  const struct {
+    const char* name;
+    const char* safe;
+  } cases[] = {{".", "Untitled"},        {"..", "Untitled"},         {"..\\..", "Untitled"},
+               {"name. ", "name"},       {"name . . ", "name"},      {"   ", "Untitled"},
+               {".profile", ".profile"}, {" lead.txt", " lead.txt"}, {"", "Untitled"},
+               {"dir\\", "Untitled"},    {"C:", "Untitled"}};
+  for (const auto& c : cases) EXPECT_EQ(SafeFileName(c.name), c.safe) << c.name;
   for (const char* name : {"..\\..\\x.txt", "CON", "a/b", "name. ", "C:\\x", "<>", ""}) {
     const std::string once = SafeFileName(name);
     EXPECT_EQ(SafeFileName(once), once) << name;

@@ -176,19 +176,17 @@ TEST_F(AttachmentTransferTest, CreateAttachmentsAttachesEachFileOfTheList) {
   EXPECT_EQ(session_->CreateAttachments(missingHeld, (PathOf("gone.txt") + ";" + one).c_str()),
             S_OK);
   EXPECT_EQ(AttachmentNumbers(missing.get()).size(), 1u);
-}
-
-TEST_F(AttachmentTransferTest, PathWithoutBackslashIsItsOwnName) {
+  // 4. A path without a backslash is its own name.
   WriteFile("local.txt", "local");
   char previous[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, previous);
   ASSERT_TRUE(SetCurrentDirectoryA(fixture_.directory().c_str()));
-  SourceMessage message = NewMessage("mail");
-  ComPtr<IMessage> held(message.get());
-  const HRESULT hr = session_->CreateAttachments(held, "local.txt");
+  SourceMessage relative = NewMessage("relative");
+  ComPtr<IMessage> relativeHeld(relative.get());
+  const HRESULT hr = session_->CreateAttachments(relativeHeld, "local.txt");
   SetCurrentDirectoryA(previous);
   ASSERT_EQ(hr, S_OK);
-  ComPtr<IAttach> local = Open(message.get(), "local.txt");
+  ComPtr<IAttach> local = Open(relative.get(), "local.txt");
   ASSERT_TRUE(local);
   EXPECT_EQ(StringOf(local.get(), PR_ATTACH_PATHNAME_A), "local.txt");
   EXPECT_EQ(StringOf(local.get(), PR_ATTACH_FILENAME_A), "local.txt");

@@ -14,6 +14,7 @@
 #include "foundation/HexId.h"
 #include "foundation/MapiOwned.h"
 #include "foundation/Owned.h"
+#include "foundation/PropTags.h"
 #include "frame/ObjectFactory.h"
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
@@ -175,73 +176,53 @@ class EventsTestBase : public testing::Test {
     session_.reset();
   }
 
+  // The object of the test's store with that entry identifier.
+  template <class T>
+  ComPtr<T> Open(const SBinary& id) {
+    ComPtr<T> object;
+    ULONG type = 0;
+    EXPECT_EQ(
+        store_->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, MAPI_BEST_ACCESS,
+                          &type, reinterpret_cast<LPUNKNOWN*>(object.put())),
+        S_OK);
+    return object;
+  }
   ComPtr<IMAPIFolder> StandardFolder(MAPIFolderTypeConstants type) {
     MapiBuffer<unsigned char> id;
     ULONG size = 0;
-    ComPtr<IMAPIFolder> folder;
-    ULONG objType = 0;
     EXPECT_EQ(mailbox_->GetStdFolderId(type, id.put(), &size), S_OK) << type;
-    if (id) {
-      EXPECT_EQ(
-          store_->OpenEntry(size, reinterpret_cast<LPENTRYID>(id.get()), nullptr, MAPI_BEST_ACCESS,
-                            &objType, reinterpret_cast<LPUNKNOWN*>(folder.put())),
-          S_OK);
-    }
-    return folder;
+    return id ? Open<IMAPIFolder>(SBinary{size, id.get()}) : nullptr;
+  }
+  ComPtr<IMAPIFolder> Root() {
+    kelmsgs::PropValues id;
+    EXPECT_EQ(HrGetOneProp(store_.get(), PR_IPM_SUBTREE_ENTRYID, id.put()), S_OK);
+    return id ? Open<IMAPIFolder>(id.get()->Value.bin) : nullptr;
+  }
+  // The rows of a table, entry identifier first.
+  static kelmsgs::RowSet Rows(IMAPITable* table, LPSPropTagArray columns) {
+    kelmsgs::RowSet rows;
+    EXPECT_EQ(HrQueryAllRows(table, columns, nullptr, nullptr, 0, rows.put()), S_OK);
+    return rows;
   }
   ComPtr<IMAPIFolder> Subfolder(IMAPIFolder* parent, const char* name) {
     ComPtr<IMAPITable> table;
     EXPECT_EQ(parent->GetHierarchyTable(0, table.put()), S_OK);
-    kelmsgs::RowSet rows;
-    SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
-    EXPECT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                             nullptr, 0, rows.put()),
-              S_OK);
-    ComPtr<IMAPIFolder> folder;
+    auto columns = kelmsgs::MakeTags(PR_ENTRYID, PR_DISPLAY_NAME_A);
+    const kelmsgs::RowSet rows = Rows(table.get(), columns.get());
     for (ULONG i = 0; rows && i < rows.get()->cRows; ++i) {
       const SPropValue* p = rows.get()->aRow[i].lpProps;
-      ULONG type = 0;
-      if (std::string(p[1].Value.lpszA) == name) {
-        EXPECT_EQ(store_->OpenEntry(
-                      p[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(p[0].Value.bin.lpb), nullptr,
-                      MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put())),
-                  S_OK);
-      }
+      if (std::string(p[1].Value.lpszA) == name) return Open<IMAPIFolder>(p[0].Value.bin);
     }
-    return folder;
-  }
-  ComPtr<IMAPIFolder> Root() {
-    kelmsgs::PropValues id;
-    ComPtr<IMAPIFolder> root;
-    ULONG type = 0;
-    EXPECT_EQ(HrGetOneProp(store_.get(), PR_IPM_SUBTREE_ENTRYID, id.put()), S_OK);
-    if (id) {
-      EXPECT_EQ(store_->OpenEntry(
-                    id.get()->Value.bin.cb, reinterpret_cast<LPENTRYID>(id.get()->Value.bin.lpb),
-                    nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(root.put())),
-                S_OK);
-    }
-    return root;
+    return nullptr;
   }
   // The first message of a folder.
   ComPtr<IMessage> FirstMessage(IMAPIFolder* folder) {
     ComPtr<IMAPITable> table;
     EXPECT_EQ(folder->GetContentsTable(0, table.put()), S_OK);
-    kelmsgs::RowSet rows;
-    SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
-    EXPECT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                             nullptr, 0, rows.put()),
-              S_OK);
-    ComPtr<IMessage> message;
-    ULONG type = 0;
-    if (rows && rows.get()->cRows > 0) {
-      const SBinary& id = rows.get()->aRow[0].lpProps[0].Value.bin;
-      EXPECT_EQ(
-          store_->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, MAPI_BEST_ACCESS,
-                            &type, reinterpret_cast<LPUNKNOWN*>(message.put())),
-          S_OK);
-    }
-    return message;
+    auto columns = kelmsgs::MakeTags(PR_ENTRYID);
+    const kelmsgs::RowSet rows = Rows(table.get(), columns.get());
+    if (!rows || rows.get()->cRows == 0) return nullptr;
+    return Open<IMessage>(rows.get()->aRow[0].lpProps[0].Value.bin);
   }
   // A saved message of the class in the folder.
   ComPtr<IMessage> NewMessage(IMAPIFolder* folder, const char* messageClass) {

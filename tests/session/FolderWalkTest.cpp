@@ -103,21 +103,22 @@ class FolderWalkTest : public testing::Test {
     }
   }
 
-  // Walks and checks that EndFolderInfo comes once, last; the FolderInfo events.
+  // Walks and checks that every event is FolderInfo with its seven arguments of the
+  // declared types, but the last, EndFolderInfo without any; the FolderInfo events.
   std::vector<Info> Walk(bool ignorePublic) {
     const std::size_t before = sink_.Count();
     EXPECT_EQ(session_->StartGetFolderInfo(ignorePublic ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
     const auto events = sink_.Events();
+    const std::vector<VARTYPE> declared = {VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_I4, VT_BOOL, VT_I4};
     std::vector<Info> infos;
     for (std::size_t i = before; i < events.size(); ++i) {
       const FiredEvent& e = events[i];
-      if (i + 1 == events.size()) {
-        EXPECT_EQ(e.id, 0xa) << "EndFolderInfo last";
-        EXPECT_TRUE(e.types.empty());
-      } else {
-        EXPECT_EQ(e.id, 0x9) << "only FolderInfo before the end, event " << i;
-        if (e.id == 0x9) infos.push_back(InfoOf(e));
-      }
+      const bool last = i + 1 == events.size();
+      EXPECT_EQ(e.lcid, 0x400u);
+      EXPECT_EQ(e.flags, DISPATCH_METHOD);
+      EXPECT_EQ(e.id, last ? 0xa : 0x9) << "FolderInfo events, then EndFolderInfo: event " << i;
+      EXPECT_EQ(e.types, last ? std::vector<VARTYPE>{} : declared) << i;
+      if (!last && e.id == 0x9 && e.types == declared) infos.push_back(InfoOf(e));
     }
     return infos;
   }
@@ -146,6 +147,8 @@ class FolderWalkTest : public testing::Test {
 };
 
 TEST_F(FolderWalkTest, EventsComeDepthFirstWithSiblingsByName) {
+  // Leaving out public stores leaves out nothing else.
+  EXPECT_EQ(Outline(Walk(true)), Joined({kArchiveOutline, kMailboxOutline}));
   const auto infos = Walk(false);
   EXPECT_EQ(Outline(infos), Joined({kArchiveOutline, kMailboxOutline, {"Public Folders/0/12"}}));
   // Only the default store's event says so; folder events never do.
@@ -202,42 +205,17 @@ TEST_F(FolderWalkTest, EventsCarryMessageCountsAndIdentifiersTheSessionOpens) {
   }
 }
 
-TEST_F(FolderWalkTest, EventArgumentsHaveTheDeclaredTypes) {
-  EXPECT_EQ(session_->StartGetFolderInfo(VARIANT_FALSE), S_OK);
-  const auto events = sink_.Events();
-  ASSERT_GT(events.size(), 1u);
-  const std::vector<VARTYPE> declared = {VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_I4, VT_BOOL, VT_I4};
-  // Every event but the last is FolderInfo with its seven arguments; EndFolderInfo has none.
-  for (std::size_t i = 0; i < events.size(); ++i) {
-    const FiredEvent& e = events[i];
-    EXPECT_EQ(e.lcid, 0x400u);
-    EXPECT_EQ(e.flags, DISPATCH_METHOD);
-    const bool last = i + 1 == events.size();
-    EXPECT_EQ(e.id, last ? 0xa : 0x9) << i;
-    EXPECT_EQ(e.types, last ? std::vector<VARTYPE>{} : declared) << i;
-  }
-}
-
-TEST_F(FolderWalkTest, IgnorePublicLeavesOutPublicStoresOnly) {
-  const auto infos = Walk(true);
-  EXPECT_EQ(Outline(infos), Joined({kArchiveOutline, kMailboxOutline}));
-}
-
-TEST_F(FolderWalkTest, LoggedOffSessionRaisesNothingAndCountsNothing) {
-  EXPECT_EQ(session_->Logoff(VARIANT_FALSE), S_OK);
-  EXPECT_EQ(session_->StartGetFolderInfo(VARIANT_FALSE), S_OK);
-  EXPECT_EQ(sink_.Count(), 0u);
-  LONG count = -7;
-  EXPECT_EQ(session_->get_MsgStoreFolderCount(0, &count), S_OK);
-  EXPECT_EQ(count, -7);
-}
-
-TEST_F(FolderWalkTest, FolderCountRefusesBadArguments) {
+// Bad arguments are refused; a logged-off session raises nothing and leaves the count.
+TEST_F(FolderWalkTest, FolderCountRefusesBadArgumentsAndLoggedOffSessionsCountNothing) {
   LONG count = -7;
   EXPECT_EQ(session_->get_MsgStoreFolderCount(-1, &count), E_INVALIDARG);
   EXPECT_EQ(session_->get_MsgStoreFolderCount(3, &count), E_INVALIDARG);
-  EXPECT_EQ(count, -7);
   EXPECT_EQ(session_->get_MsgStoreFolderCount(0, nullptr), E_POINTER);
+  EXPECT_EQ(session_->Logoff(VARIANT_FALSE), S_OK);
+  EXPECT_EQ(session_->StartGetFolderInfo(VARIANT_FALSE), S_OK);
+  EXPECT_EQ(sink_.Count(), 0u);
+  EXPECT_EQ(session_->get_MsgStoreFolderCount(0, &count), S_OK);
+  EXPECT_EQ(count, -7);
 }
 
 // A store that cannot be opened is left out of the walk, and its count fails with the

@@ -90,7 +90,9 @@ class FormatMessageTest : public MailboxTest {
   std::string logPath_;
 };
 
-TEST_F(FormatMessageTest, EmptyArgumentsAreRefusedWithoutOpeningTheMessage) {
+// Empty arguments are refused before the message is opened; a message that does not open
+// fails the call.
+TEST_F(FormatMessageTest, EmptyArgumentsAndUnknownMessagesAreRefused) {
   const ULONG opened = standin::Calls("OpenEntry"), saved = standin::Calls("SaveChanges");
   const Bstr empty(SysAllocString(L""));
   const Bstr text = B(Rtf(L"new"));
@@ -101,28 +103,17 @@ TEST_F(FormatMessageTest, EmptyArgumentsAreRefusedWithoutOpeningTheMessage) {
   EXPECT_EQ(standin::Calls("OpenEntry"), opened);
   EXPECT_EQ(standin::Calls("SaveChanges"), saved);
   EXPECT_EQ(StoredText(), kOriginal);
+  EXPECT_EQ(session_->FormatMessage(B(L"00112233445566778899").get(), storeId_.get(), text.get()),
+            E_FAIL);
 }
 
-TEST_F(FormatMessageTest, AMessageThatCannotBeOpenedFails) {
-  const Bstr unknown = B(L"00112233445566778899");
-  EXPECT_EQ(session_->FormatMessage(unknown.get(), storeId_.get(), B(Rtf(L"x")).get()), E_FAIL);
-}
-
-TEST_F(FormatMessageTest, PlaceholderAtOnceThenTheTextInTheBackground) {
-  HoldWriter();
-  ASSERT_EQ(Format(Rtf(L"Final")), S_OK);
-  ASSERT_TRUE(WriterHeld());
-  // Saved by the call itself: the writer has not touched the message yet.
-  EXPECT_EQ(StoredText(), kPlaceholder);
-  ReleaseWriter();
-  WaitForRewrites();
-  EXPECT_EQ(StoredText(), Rtf(L"Final"));
-}
-
-TEST_F(FormatMessageTest, TenRewritesEndWithTheLastText) {
+// Each call saves the placeholder itself; the writer then saves the texts in call order,
+// so ten rewrites end with the last text.
+TEST_F(FormatMessageTest, PlaceholderAtOnceThenTheLastTextInTheBackground) {
   HoldWriter();
   for (int i = 1; i <= 10; ++i) ASSERT_EQ(Format(Rtf(L"Version " + std::to_wstring(i))), S_OK);
   ASSERT_TRUE(WriterHeld());
+  EXPECT_EQ(StoredText(), kPlaceholder);
   ReleaseWriter();
   WaitForRewrites();
   EXPECT_EQ(StoredText(), Rtf(L"Version 10"));

@@ -14,6 +14,7 @@
 
 #include "faults/StandinProbe.h"
 #include "foundation/MapiOwned.h"
+#include "foundation/PropTags.h"
 #include "session/QMXSession.h"
 #include "support/BstrText.h"
 #include "support/MapiFixture.h"
@@ -75,14 +76,18 @@ class SendMailTest : public testing::Test {
     return hr;
   }
 
-  ComPtr<IMsgStore> DefaultStore() {
+  static RowSet Rows(IMAPITable* table, LPSPropTagArray columns) {
+    RowSet rows;
+    EXPECT_EQ(HrQueryAllRows(table, columns, nullptr, nullptr, 0, rows.put()), S_OK);
+    return rows;
+  }
+
+  // The default store's folder whose identifier the store holds under idTag.
+  ComPtr<IMAPIFolder> Folder(ULONG idTag) {
     ComPtr<IMAPITable> table;
     EXPECT_EQ(mapi_->GetMsgStoresTable(0, table.put()), S_OK);
-    SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_DEFAULT_STORE}};
-    RowSet rows;
-    EXPECT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                             nullptr, 0, rows.put()),
-              S_OK);
+    auto columns = MakeTags(PR_ENTRYID, PR_DEFAULT_STORE);
+    const RowSet rows = Rows(table.get(), columns.get());
     ComPtr<IMsgStore> store;
     for (ULONG i = 0; rows && i < rows.get()->cRows; ++i) {
       const SPropValue* v = rows.get()->aRow[i].lpProps;
@@ -92,11 +97,6 @@ class SendMailTest : public testing::Test {
                               nullptr, MAPI_BEST_ACCESS, store.put()),
           S_OK);
     }
-    return store;
-  }
-
-  ComPtr<IMAPIFolder> Folder(ULONG idTag) {
-    ComPtr<IMsgStore> store = DefaultStore();
     PropValues id;
     EXPECT_EQ(HrGetOneProp(store.get(), idTag, id.put()), S_OK);
     ULONG type = 0;
@@ -122,11 +122,8 @@ class SendMailTest : public testing::Test {
     ComPtr<IMAPIFolder> sent = Folder(PR_IPM_SENTMAIL_ENTRYID);
     ComPtr<IMAPITable> table;
     EXPECT_EQ(sent->GetContentsTable(0, table.put()), S_OK);
-    SizedSPropTagArray(1, idCol) = {1, {PR_ENTRYID}};
-    RowSet rows;
-    EXPECT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&idCol), nullptr,
-                             nullptr, 0, rows.put()),
-              S_OK);
+    auto idColumn = MakeTags(PR_ENTRYID);
+    const RowSet rows = Rows(table.get(), idColumn.get());
     EXPECT_EQ(rows.get()->cRows, 1u);
     if (rows.get()->cRows != 1) return out;
     const SBinary& id = rows.get()->aRow[0].lpProps[0].Value.bin;
@@ -138,11 +135,8 @@ class SendMailTest : public testing::Test {
     EXPECT_EQ(message->GetProps(nullptr, 0, &out.count, out.values.put()), S_OK);
     ComPtr<IMAPITable> recipients;
     EXPECT_EQ(message->GetRecipientTable(0, recipients.put()), S_OK);
-    SizedSPropTagArray(3, cols) = {3, {PR_DISPLAY_NAME_A, PR_RECIPIENT_TYPE, PR_ENTRYID}};
-    RowSet rrows;
-    EXPECT_EQ(HrQueryAllRows(recipients.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                             nullptr, 0, rrows.put()),
-              S_OK);
+    auto columns = MakeTags(PR_DISPLAY_NAME_A, PR_RECIPIENT_TYPE, PR_ENTRYID);
+    const RowSet rrows = Rows(recipients.get(), columns.get());
     for (ULONG i = 0; i < rrows.get()->cRows; ++i) {
       const SPropValue* v = rrows.get()->aRow[i].lpProps;
       out.recipients.emplace_back(v[0].ulPropTag == PR_DISPLAY_NAME_A ? v[0].Value.lpszA : "<none>",

@@ -68,10 +68,6 @@ TEST_F(SessionTest, LogonWrapsEveryStoreInDisplayNameOrder) {
   LONG count = 0;
   ASSERT_EQ(session_->get_StoreCount(&count), S_OK);
   ASSERT_EQ(count, 3);
-  EXPECT_EQ(StoreName(0), L"Archive");
-  EXPECT_EQ(StoreName(1), L"Mailbox");
-  EXPECT_EQ(StoreName(2), L"Public Folders");
-
   const struct {
     LONG index;
     const wchar_t* name;
@@ -88,6 +84,7 @@ TEST_F(SessionTest, LogonWrapsEveryStoreInDisplayNameOrder) {
     store->get_Default(&isDefault);
     store->get_Public(&isPublic);
     EXPECT_EQ(Str(name.get()), e.name);
+    EXPECT_EQ(StoreName(e.index), e.name);
     EXPECT_EQ(isDefault, e.isDefault) << e.index;
     EXPECT_EQ(isPublic, e.isPublic) << e.index;
     // The object's own identifier is the one the row lists.
@@ -253,8 +250,6 @@ TEST_F(SessionTest, LogonTracesItsSteps) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
-// Changes of the store table re-read its rows (the store objects stay those of logon)
-// and are traced by kind.
 // A store table change reloads the rows: a store added to the profile shows once the
 // session handles a change of its table, whatever the change names.
 TEST_F(SessionTest, StoreTableChangesReloadTheRows) {
@@ -329,15 +324,10 @@ TEST_F(SessionTest, HostSessionIsUsedAndOnlyMapiSessionsAreAccepted) {
   EXPECT_FALSE(held);
 }
 
-TEST_F(SessionTest, ConstantsAndFolders) {
-  LONG build = 0, patch = -1;
-  session_->get_BuildNumber(&build);
-  session_->get_PatchNumber(&patch);
-  EXPECT_EQ(build, 47);
-  EXPECT_EQ(patch, 0);
+TEST_F(SessionTest, PersonalAndUserFoldersAreNamed) {
   Bstr personal, user;
-  session_->get_PersonalFolder(personal.put());
-  session_->get_UserFolder(user.put());
+  EXPECT_EQ(session_->get_PersonalFolder(personal.put()), S_OK);
+  EXPECT_EQ(session_->get_UserFolder(user.put()), S_OK);
   EXPECT_GT(SysStringLen(personal.get()), 0u);
   EXPECT_GT(SysStringLen(user.get()), 0u);
 }

@@ -125,17 +125,6 @@ TEST_F(MessageStoreTest, NamesAccumulateAndFlagsFollowAddProperties) {
   EXPECT_EQ(isDefault, VARIANT_TRUE);
 }
 
-// The support mask of the store decides Public.
-TEST_F(MessageStoreTest, PublicFolderStoreIsPublic) {
-  ComPtr<IQMXMessageStore> publicStore;
-  ASSERT_EQ(session_->get_MsgStore(1, publicStore.put()), S_OK);
-  VARIANT_BOOL isPublic = VARIANT_FALSE;
-  ASSERT_EQ(publicStore->get_Public(&isPublic), S_OK);
-  EXPECT_EQ(isPublic, VARIANT_TRUE);
-  ASSERT_EQ(mailbox_->get_Public(&isPublic), S_OK);
-  EXPECT_EQ(isPublic, VARIANT_FALSE);
-}
-
 // A store that cannot notify: Advise passes the failure on, logs why, and the store
 // stays unadvised.
 TEST_F(MessageStoreTest, AdviseWithoutNotificationSupport) {

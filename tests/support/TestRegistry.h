@@ -15,7 +15,6 @@ class ScratchKey {
 
   // Path below HKEY_CURRENT_USER.
   const std::string& path() const { return path_; }
-  std::wstring wpath() const { return std::wstring(path_.begin(), path_.end()); }
   // Creates a subkey (relative to the scratch key) and sets values in it.
   void SetString(const std::string& sub, const std::string& name, const std::string& value,
                  DWORD type = REG_SZ) const;

@@ -7,10 +7,6 @@
 
 namespace clipboard {
 
-UINT Registered(const char* name) {
-  return RegisterClipboardFormatA(name);
-}
-
 Data Bytes(UINT format, std::string bytes) {
   return {format, std::move(bytes), {}};
 }
@@ -91,20 +87,6 @@ std::wstring TextOf(UINT format) {
   return text;
 }
 
-bool PumpUntil(const std::function<bool()>& done) {
-  const ULONGLONG deadline = GetTickCount64() + 5000;
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (done()) return true;
-    if (GetTickCount64() >= deadline) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
-
 std::string CfHtml(const std::string& before, const std::string& fragment,
                    const std::string& after) {
   const char* format =
@@ -135,25 +117,19 @@ std::string Between(const std::string& cfHtml, const char* startKey, const char*
   return cfHtml.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
 }
 
-std::vector<std::pair<std::string, std::string>> LogEntries(const std::string& path) {
-  std::vector<std::pair<std::string, std::string>> entries;
+int CountEntries(const std::string& path, const std::string& operation,
+                 const std::string& message) {
+  int count = 0;
   std::ifstream file(path, std::ios::binary);
   for (std::string line; std::getline(file, line);) {
     // level and time, class, operation, message, source position
     std::vector<std::string> fields;
     std::stringstream split(line);
     for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-    if (fields.size() >= 4 && fields[0].find("CQMXClipboardMonitor") != std::string::npos)
-      entries.emplace_back(fields[1], fields[2]);
+    if (fields.size() >= 4 && fields[0].find("CQMXClipboardMonitor") != std::string::npos &&
+        fields[1] == operation && fields[2] == message)
+      ++count;
   }
-  return entries;
-}
-
-int CountEntries(const std::string& path, const std::string& operation,
-                 const std::string& message) {
-  int count = 0;
-  for (const auto& [op, text] : LogEntries(path))
-    if (op == operation && text == message) ++count;
   return count;
 }
 

@@ -1,13 +1,12 @@
 // What the clipboard monitor tests share: putting formats on the real clipboard, reading
-// them back, waiting for the viewer chain while pumping messages, the monitor's log, and a
-// second viewer window that records what the chain passes to it.
+// them back, the monitor's log, and a second viewer window that records what the chain
+// passes to it.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace clipboard {
@@ -20,7 +19,6 @@ struct Data {
   bool raw = false;  // no terminating zero (a bitmap)
 };
 
-UINT Registered(const char* name);
 Data Bytes(UINT format, std::string bytes);
 Data Wide(std::wstring text);
 // A device-independent bitmap of 2 x 2 pixels.
@@ -35,9 +33,6 @@ bool Has(UINT format);
 std::string BytesOf(UINT format);
 std::wstring TextOf(UINT format);
 
-// Dispatches this thread's messages until done() holds or about five seconds passed.
-bool PumpUntil(const std::function<bool()>& done);
-
 // A clipboard HTML format with its description header: offsets of 10 digits that frame
 // the HTML and the fragment.
 std::string CfHtml(const std::string& before, const std::string& fragment,
@@ -47,8 +42,7 @@ long long HeaderOffset(const std::string& cfHtml, const std::string& key);
 // The bytes between two offsets of the header.
 std::string Between(const std::string& cfHtml, const char* startKey, const char* endKey);
 
-// The (operation, message) pairs of a trace log written by the monitor.
-std::vector<std::pair<std::string, std::string>> LogEntries(const std::string& path);
+// The entries of the monitor's trace log with that operation and message.
 int CountEntries(const std::string& path, const std::string& operation, const std::string& message);
 
 // A hidden window in the clipboard viewer chain that keeps the chain as documented and
@@ -66,7 +60,6 @@ class TestViewer {
   HWND next() const { return next_; }
   int changes() const { return static_cast<int>(seen_.size()); }
   const std::vector<std::vector<UINT>>& seen() const { return seen_; }
-  void Forget() { seen_.clear(); }
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -66,11 +66,14 @@ TEST_F(RegistryToolsTest, ValuesAreListedWithStringsAndNumbersOnly) {
   EXPECT_STREQ(V_BSTR(&v), L"hello");
 }
 
-TEST_F(RegistryToolsTest, IndexesOutsideTheListAreRefused) {
+// Indexes outside the lists, root numbers outside the six roots and empty paths are
+// refused; a refused listing empties the list first.
+TEST_F(RegistryToolsTest, BadIndexesRootsAndPathsAreRefused) {
   key_.SetString("", "Only", "x");
   key_.CreateSubkey("Sub");
   LONG count = 0;
   ASSERT_EQ(tools_->EnumValuesReg(rhCurrentUser, Path().get(), &count), S_OK);
+  ASSERT_EQ(count, 1);
   ASSERT_EQ(tools_->EnumSubkeysReg(rhCurrentUser, Path().get(), &count), S_OK);
   Bstr name;
   Variant v;
@@ -81,17 +84,10 @@ TEST_F(RegistryToolsTest, IndexesOutsideTheListAreRefused) {
   }
   EXPECT_EQ(tools_->SubkeyName(0, name.put()), S_OK);
   EXPECT_STREQ(name.get(), L"Sub");
-}
+  EXPECT_EQ(tools_->ValueName(0, name.put()), S_OK);
 
-TEST_F(RegistryToolsTest, BadArgumentsEmptyTheListFirst) {
-  key_.SetString("", "Only", "x");
-  LONG count = 0;
-  ASSERT_EQ(tools_->EnumValuesReg(rhCurrentUser, Path().get(), &count), S_OK);
-  ASSERT_EQ(count, 1);
   EXPECT_EQ(tools_->EnumValuesReg(rhCurrentUser, B("").get(), &count), E_INVALIDARG);
-  Bstr name;
   EXPECT_EQ(tools_->ValueName(0, name.put()), E_INVALIDARG);
-  // A root number outside the six roots is refused as well.
   for (int root : {-1, 6, 100}) {
     const auto key = static_cast<RegistryHKeyConstants>(root);
     EXPECT_EQ(tools_->EnumValuesReg(key, Path().get(), &count), E_INVALIDARG);
@@ -103,15 +99,9 @@ TEST_F(RegistryToolsTest, BadArgumentsEmptyTheListFirst) {
   EXPECT_TRUE(key_.Exists(""));
 }
 
-TEST_F(RegistryToolsTest, MissingKeysListNothing) {
-  LONG count = 77;
-  EXPECT_EQ(tools_->EnumValuesReg(rhCurrentUser, Path("Missing").get(), &count), S_OK);
-  EXPECT_EQ(count, 77);  // not written
-  EXPECT_EQ(tools_->EnumSubkeysReg(rhCurrentUser, Path("Missing").get(), &count), S_OK);
-  EXPECT_EQ(count, 0);
-}
-
-TEST_F(RegistryToolsTest, SubkeysAreListedByName) {
+// Subkeys by name, one level only; a key that does not exist lists no subkeys and leaves
+// the value count as it was.
+TEST_F(RegistryToolsTest, SubkeysAreListedByNameAndMissingKeysListNothing) {
   for (const char* sub : {"Alpha", "Beta", "Gamma"}) key_.CreateSubkey(sub);
   key_.CreateSubkey("Alpha\\Nested");
   LONG count = 0;
@@ -124,6 +114,12 @@ TEST_F(RegistryToolsTest, SubkeysAreListedByName) {
     names.insert(name.get());
   }
   EXPECT_EQ(names, (std::set<std::wstring>{L"Alpha", L"Beta", L"Gamma"}));
+
+  count = 77;
+  EXPECT_EQ(tools_->EnumValuesReg(rhCurrentUser, Path("Missing").get(), &count), S_OK);
+  EXPECT_EQ(count, 77);
+  EXPECT_EQ(tools_->EnumSubkeysReg(rhCurrentUser, Path("Missing").get(), &count), S_OK);
+  EXPECT_EQ(count, 0);
 }
 
 TEST_F(RegistryToolsTest, DeletingKeysAndValues) {

@@ -15,25 +15,12 @@ class StandinMessage : public SmallMailboxTest {
  protected:
   // The inbox message with that subject, opened with MAPI_BEST_ACCESS.
   Ref<IMessage> Find(const char* subject) {
-    Ref<IMAPITable> table;
-    EXPECT_EQ(inbox_->GetContentsTable(0, table.put()), S_OK);
-    SPropValue v{};
-    v.ulPropTag = PR_SUBJECT_A;
-    v.Value.lpszA = const_cast<LPSTR>(subject);
+    SPropValue v = Str(PR_SUBJECT_A, subject);
     SRestriction r = PropertyIs(RELOP_EQ, &v);
-    SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
-    RowSetOwner rows;
-    EXPECT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), &r, nullptr, 0,
-                             rows.put()),
-              S_OK);
+    const RowSetOwner rows = QueryAll(Contents(inbox_.get()).get(), {PR_ENTRYID}, &r);
     Ref<IMessage> message;
     if (!rows || rows->cRows != 1) return message;
-    ULONG type = 0;
-    const SBinary& id = rows->aRow[0].lpProps[0].Value.bin;
-    EXPECT_EQ(
-        store_->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, MAPI_BEST_ACCESS,
-                          &type, reinterpret_cast<LPUNKNOWN*>(message.put())),
-        S_OK);
+    EXPECT_EQ(OpenId(store_.get(), Bytes(rows->aRow[0].lpProps[0].Value.bin), message.put()), S_OK);
     return message;
   }
 
@@ -51,13 +38,12 @@ class StandinMessage : public SmallMailboxTest {
 TEST_F(StandinMessage, StoreMaintainedPropertiesAndAttachmentTable) {
   Ref<IMessage> message = Find("Budget");
   ASSERT_TRUE(message);
-  SizedSPropTagArray(8, tags) = {
-      8,
-      {PR_SUBJECT_A, PR_BODY_A, PR_CLIENT_SUBMIT_TIME, PR_MESSAGE_DELIVERY_TIME, PR_ENTRYID,
-       PR_PARENT_ENTRYID, PR_STORE_ENTRYID, PR_HASATTACH}};
-  ULONG count = 0;
   MapiBuffer<SPropValue> v;
-  ASSERT_EQ(message->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, v.put()), S_OK);
+  ASSERT_EQ(GetProps(message.get(),
+                     {PR_SUBJECT_A, PR_BODY_A, PR_CLIENT_SUBMIT_TIME, PR_MESSAGE_DELIVERY_TIME,
+                      PR_ENTRYID, PR_PARENT_ENTRYID, PR_STORE_ENTRYID, PR_HASATTACH},
+                     v),
+            S_OK);
   EXPECT_STREQ(v.get()[0].Value.lpszA, "Budget");
   EXPECT_STREQ(v.get()[1].Value.lpszA, "Numbers attached.");
   EXPECT_EQ(v.get()[7].Value.b, TRUE);
@@ -65,9 +51,7 @@ TEST_F(StandinMessage, StoreMaintainedPropertiesAndAttachmentTable) {
   EXPECT_EQ(BinaryProp(message.get(), PR_STORE_ENTRYID), BinaryProp(store_.get(), PR_ENTRYID));
   EXPECT_GT(LongProp(message.get(), PR_MESSAGE_SIZE), 0);
   // A missing property is an error value and the call warns.
-  SizedSPropTagArray(2, some) = {2, {PR_SUBJECT_A, PR_IMPORTANCE}};
-  ASSERT_EQ(message->GetProps(reinterpret_cast<LPSPropTagArray>(&some), 0, &count, v.put()),
-            MAPI_W_ERRORS_RETURNED);
+  ASSERT_EQ(GetProps(message.get(), {PR_SUBJECT_A, PR_IMPORTANCE}, v), MAPI_W_ERRORS_RETURNED);
   EXPECT_EQ(v.get()[1].ulPropTag, PROP_TAG(PT_ERROR, PROP_ID(PR_IMPORTANCE)));
   EXPECT_EQ(v.get()[1].Value.err, MAPI_E_NOT_FOUND);
 
@@ -75,22 +59,15 @@ TEST_F(StandinMessage, StoreMaintainedPropertiesAndAttachmentTable) {
   ASSERT_EQ(message->OpenProperty(PR_MESSAGE_ATTACHMENTS, &IID_IMAPITable, 0, 0,
                                   reinterpret_cast<LPUNKNOWN*>(attachments.put())),
             S_OK);
-  SizedSPropTagArray(5, cols) = {5,
-                                 {PR_RECORD_KEY, PR_ATTACH_NUM, PR_ATTACH_METHOD,
-                                  PR_ATTACH_LONG_FILENAME_A, PR_RENDERING_POSITION}};
-  RowSetOwner rows;
-  ASSERT_EQ(HrQueryAllRows(attachments.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                           nullptr, 0, rows.put()),
-            S_OK);
+  const RowSetOwner rows =
+      QueryAll(attachments.get(), {PR_RECORD_KEY, PR_ATTACH_NUM, PR_ATTACH_METHOD,
+                                   PR_ATTACH_LONG_FILENAME_A, PR_RENDERING_POSITION});
   ASSERT_EQ(rows->cRows, 3u);
   EXPECT_EQ(rows->aRow[0].lpProps[2].Value.l, ATTACH_BY_VALUE);
   EXPECT_EQ(rows->aRow[1].lpProps[2].Value.l, ATTACH_EMBEDDED_MSG);
   EXPECT_EQ(rows->aRow[2].lpProps[2].Value.l, ATTACH_BY_REFERENCE);
   EXPECT_STREQ(rows->aRow[0].lpProps[3].Value.lpszA, "numbers.txt");
-  EXPECT_NE(std::string(reinterpret_cast<char*>(rows->aRow[0].lpProps[0].Value.bin.lpb),
-                        rows->aRow[0].lpProps[0].Value.bin.cb),
-            std::string(reinterpret_cast<char*>(rows->aRow[1].lpProps[0].Value.bin.lpb),
-                        rows->aRow[1].lpProps[0].Value.bin.cb));
+  EXPECT_NE(Bytes(rows->aRow[0].lpProps[0].Value.bin), Bytes(rows->aRow[1].lpProps[0].Value.bin));
 
   // The by-value data as a stream, the embedded message read-only.
   Ref<IAttach> attach;
@@ -106,9 +83,7 @@ TEST_F(StandinMessage, StoreMaintainedPropertiesAndAttachmentTable) {
                                  reinterpret_cast<LPUNKNOWN*>(inner.put())),
             S_OK);
   EXPECT_EQ(StringProp(inner.get(), PR_SUBJECT_A), "Inner");
-  SPropValue change{};
-  change.ulPropTag = PR_SUBJECT_A;
-  change.Value.lpszA = const_cast<LPSTR>("x");
+  SPropValue change = Str(PR_SUBJECT_A, "x");
   EXPECT_EQ(HrSetOneProp(inner.get(), &change), MAPI_E_NO_ACCESS);
   EXPECT_EQ(attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0,
                                  reinterpret_cast<LPUNKNOWN*>(data.put())),
@@ -137,20 +112,14 @@ TEST_F(StandinMessage, OleAttachmentOpensAsDocfileStream) {
 TEST_F(StandinMessage, CreateSaveAndTransactedChanges) {
   Ref<IMessage> message;
   ASSERT_EQ(inbox_->CreateMessage(nullptr, 0, message.put()), S_OK);
-  SPropValue props[2] = {};
-  props[0].ulPropTag = PR_SUBJECT_A;
-  props[0].Value.lpszA = const_cast<LPSTR>("Draft");
-  props[1].ulPropTag = PR_MESSAGE_CLASS_A;
-  props[1].Value.lpszA = const_cast<LPSTR>("IPM.Note");
+  SPropValue props[2] = {Str(PR_SUBJECT_A, "Draft"), Str(PR_MESSAGE_CLASS_A, "IPM.Note")};
   ASSERT_EQ(message->SetProps(2, props, nullptr), S_OK);
   // Not in the folder until saved.
   EXPECT_EQ(LongProp(inbox_.get(), PR_CONTENT_COUNT), 3);
   ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   EXPECT_EQ(LongProp(inbox_.get(), PR_CONTENT_COUNT), 4);
   // Store-maintained properties cannot be written.
-  SPropValue size{};
-  size.ulPropTag = PR_MESSAGE_SIZE;
-  size.Value.l = 1;
+  SPropValue size = Long(PR_MESSAGE_SIZE, 1);
   MapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(message->SetProps(1, &size, problems.put()), S_OK);
   ASSERT_TRUE(problems);
@@ -166,21 +135,8 @@ TEST_F(StandinMessage, CreateSaveAndTransactedChanges) {
   EXPECT_EQ(StringProp(message.get(), PR_SUBJECT_A), "Changed");
   // Recipients: replaced, added and removed by row.
   Ref<IMessage> again = Find("Changed");
-  ADRLIST* list = nullptr;
-  ASSERT_EQ(MAPIAllocateBuffer(CbNewADRLIST(2), reinterpret_cast<void**>(&list)), S_OK);
-  list->cEntries = 2;
-  for (ULONG i = 0; i < 2; ++i) {
-    SPropValue* values = nullptr;
-    ASSERT_EQ(MAPIAllocateBuffer(2 * sizeof(SPropValue), reinterpret_cast<void**>(&values)), S_OK);
-    values[0].ulPropTag = PR_DISPLAY_NAME_A;
-    values[0].Value.lpszA = const_cast<LPSTR>(i ? "Second" : "First");
-    values[1].ulPropTag = PR_RECIPIENT_TYPE;
-    values[1].Value.l = MAPI_TO;
-    list->aEntries[i].cValues = 2;
-    list->aEntries[i].rgPropVals = values;
-  }
-  ASSERT_EQ(again->ModifyRecipients(0, list), S_OK);
-  FreePadrlist(list);
+  AdrListOwner list({"First", "Second"});
+  ASSERT_EQ(again->ModifyRecipients(0, list.list), S_OK);
   Ref<IMAPITable> recipients;
   ASSERT_EQ(again->GetRecipientTable(0, recipients.put()), S_OK);
   EXPECT_EQ(RowCount(recipients.get()), 2u);
@@ -231,7 +187,7 @@ TEST_F(StandinMessage, NamedPropertiesAreCreatedOnceAndNamedBack) {
 }
 
 TEST_F(StandinMessage, LargeValuesComeBackAsErrorsAndReadAsStreams) {
-  Control().setSizeLimit(64);
+  standin::SetSizeLimit(64);
   Ref<IMessage> message = Find("Budget");
   const std::string body(200, 'b');
   Ref<IStream> stream;
@@ -244,11 +200,8 @@ TEST_F(StandinMessage, LargeValuesComeBackAsErrorsAndReadAsStreams) {
   EXPECT_EQ(StringProp(message.get(), PR_BODY_A), "Numbers attached.");
   ASSERT_EQ(stream->Commit(0), S_OK);
   ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  SizedSPropTagArray(2, tags) = {2, {PR_SUBJECT_A, PR_BODY_A}};
-  ULONG count = 0;
   MapiBuffer<SPropValue> v;
-  ASSERT_EQ(message->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, v.put()),
-            MAPI_W_ERRORS_RETURNED);
+  ASSERT_EQ(GetProps(message.get(), {PR_SUBJECT_A, PR_BODY_A}, v), MAPI_W_ERRORS_RETURNED);
   EXPECT_EQ(v.get()[1].ulPropTag, PROP_TAG(PT_ERROR, PROP_ID(PR_BODY_A)));
   EXPECT_EQ(v.get()[1].Value.err, MAPI_E_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(HrGetOneProp(message.get(), PR_BODY_A, v.put()), MAPI_E_NOT_ENOUGH_MEMORY);
@@ -328,9 +281,7 @@ TEST_F(StandinMessage, CopyToHonoursExcludedProperties) {
   Ref<IAttach> attach;
   ULONG num = 0;
   ASSERT_EQ(full->CreateAttach(nullptr, 0, &num, attach.put()), S_OK);
-  SPropValue method{};
-  method.ulPropTag = PR_ATTACH_METHOD;
-  method.Value.l = ATTACH_EMBEDDED_MSG;
+  SPropValue method = Long(PR_ATTACH_METHOD, ATTACH_EMBEDDED_MSG);
   ASSERT_EQ(HrSetOneProp(attach.get(), &method), S_OK);
   Ref<IMessage> embedded;
   ASSERT_EQ(attach->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
@@ -363,21 +314,19 @@ TEST_F(StandinMessage, InjectedFaultsHitTheNamedOperation) {
   HexFromBin(reinterpret_cast<LPBYTE>(const_cast<char*>(id.data())), static_cast<int>(id.size()),
              hex);
   // Only for this message, and only after one good call.
-  ASSERT_EQ(Control().setFault("GetProps", MAPI_E_CALL_FAILED, hex, 1), S_OK);
+  ASSERT_EQ(STANDIN(SetFault)("GetProps", MAPI_E_CALL_FAILED, hex, 1), S_OK);
   MapiBuffer<SPropValue> v;
   EXPECT_EQ(HrGetOneProp(message.get(), PR_SUBJECT_A, v.put()), S_OK);
   EXPECT_EQ(HrGetOneProp(message.get(), PR_SUBJECT_A, v.put()), MAPI_E_CALL_FAILED);
   EXPECT_EQ(HrGetOneProp(inbox_.get(), PR_DISPLAY_NAME_A, v.put()), S_OK);
-  Control().clearFaults();
+  STANDIN(ClearFaults)();
   EXPECT_EQ(HrGetOneProp(message.get(), PR_SUBJECT_A, v.put()), S_OK);
   // A failing commit leaves the stored message as it was.
-  ASSERT_EQ(Control().setFault("StoreCommit", MAPI_E_DISK_ERROR, nullptr, 0), S_OK);
-  SPropValue subject{};
-  subject.ulPropTag = PR_SUBJECT_A;
-  subject.Value.lpszA = const_cast<LPSTR>("Lost");
+  ASSERT_EQ(STANDIN(SetFault)("StoreCommit", MAPI_E_DISK_ERROR, nullptr, 0), S_OK);
+  SPropValue subject = Str(PR_SUBJECT_A, "Lost");
   ASSERT_EQ(HrSetOneProp(message.get(), &subject), S_OK);
   EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_DISK_ERROR);
-  Control().clearFaults();
+  STANDIN(ClearFaults)();
   EXPECT_FALSE(Find("Lost"));
   EXPECT_TRUE(Find("Budget"));
 }

@@ -57,22 +57,10 @@ HRESULT OpenOnStorage(LPMSGSESS session, IStorage* storage, IMessage** out, ULON
 void SetProp(IMAPIProp* object, SPropValue value) {
   ASSERT_EQ(HrSetOneProp(object, &value), S_OK) << std::hex << value.ulPropTag;
 }
-void SetString(IMAPIProp* object, ULONG tag, const char* text) {
-  SPropValue v{};
-  v.ulPropTag = tag;
-  v.Value.lpszA = const_cast<LPSTR>(text);
-  SetProp(object, v);
-}
 void SetWide(IMAPIProp* object, ULONG tag, const wchar_t* text) {
   SPropValue v{};
   v.ulPropTag = tag;
   v.Value.lpszW = const_cast<LPWSTR>(text);
-  SetProp(object, v);
-}
-void SetLong(IMAPIProp* object, ULONG tag, LONG value) {
-  SPropValue v{};
-  v.ulPropTag = tag;
-  v.Value.l = value;
   SetProp(object, v);
 }
 
@@ -179,32 +167,21 @@ void AddByValue(IMessage* message, const char* name, const std::string& data) {
   ULONG num = 0;
   Ref<IAttach> attach;
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &num, attach.put()), S_OK);
-  SetLong(attach.get(), PR_ATTACH_METHOD, ATTACH_BY_VALUE);
-  SetString(attach.get(), PR_ATTACH_FILENAME_A, name);
-  SetString(attach.get(), PR_ATTACH_LONG_FILENAME_A, name);
-  SetString(attach.get(), PR_DISPLAY_NAME_A, name);
+  SetProp(attach.get(), Long(PR_ATTACH_METHOD, ATTACH_BY_VALUE));
+  SetProp(attach.get(), Str(PR_ATTACH_FILENAME_A, name));
+  SetProp(attach.get(), Str(PR_ATTACH_LONG_FILENAME_A, name));
+  SetProp(attach.get(), Str(PR_DISPLAY_NAME_A, name));
   WriteStream(attach.get(), PR_ATTACH_DATA_BIN, data);
   ASSERT_EQ(attach->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
 }
 
-MAPINAMEID ProjectCode() {
-  MAPINAMEID name{};
-  name.lpguid = const_cast<GUID*>(&kPublicStrings);
-  name.ulKind = MNID_STRING;
-  name.Kind.lpwstrName = const_cast<LPWSTR>(L"ProjectCode");
-  return name;
-}
-MAPINAMEID Revision() {
-  MAPINAMEID name{};
-  name.lpguid = const_cast<GUID*>(&kProjectSet);
-  name.ulKind = MNID_ID;
-  name.Kind.lID = 0x8501;
-  return name;
-}
-
-// The identifiers of the two sample names on the object (0 when unknown).
+// The identifiers of the two sample names on the object (0 when unknown): the string name
+// "ProjectCode" in PS_PUBLIC_STRINGS and the number 0x8501 in the project's own set.
 std::pair<ULONG, ULONG> NamedIds(IMAPIProp* object, ULONG flags) {
-  MAPINAMEID a = ProjectCode(), b = Revision();
+  MAPINAMEID a{const_cast<GUID*>(&kPublicStrings), MNID_STRING, {}};
+  a.Kind.lpwstrName = const_cast<LPWSTR>(L"ProjectCode");
+  MAPINAMEID b{const_cast<GUID*>(&kProjectSet), MNID_ID, {}};
+  b.Kind.lID = 0x8501;
   LPMAPINAMEID names[] = {&a, &b};
   MapiBuffer<SPropTagArray> tags;
   object->GetIDsFromNames(2, names, flags, tags.put());
@@ -227,12 +204,12 @@ class MsgFileWriter : public SmallMailboxTest {
   Ref<IMessage> SourceMessage() {
     Ref<IMessage> m;
     EXPECT_EQ(inbox_->CreateMessage(nullptr, 0, m.put()), S_OK);
-    SetString(m.get(), PR_MESSAGE_CLASS_A, "IPM.Note");
+    SetProp(m.get(), Str(PR_MESSAGE_CLASS_A, "IPM.Note"));
     SetWide(m.get(), PR_SUBJECT_W, kSubject);
     SetWide(m.get(), PR_BODY_W, kBody);
     SetWide(m.get(), PR_DISPLAY_TO_W, L"Alice Example");
     SetWide(m.get(), PR_DISPLAY_CC_W, L"Bob Example");
-    SetLong(m.get(), PR_RTF_SYNC_BODY_CRC, 1234);  // excluded from the copy
+    SetProp(m.get(), Long(PR_RTF_SYNC_BODY_CRC, 1234));  // excluded from the copy
     Ref<IStream> compressed, rtf;
     EXPECT_EQ(m->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
                               reinterpret_cast<LPUNKNOWN*>(compressed.put())),
@@ -245,25 +222,14 @@ class MsgFileWriter : public SmallMailboxTest {
     compressed.reset();
     const auto [code, revision] = NamedIds(m.get(), MAPI_CREATE);
     SetWide(m.get(), PROP_TAG(PT_UNICODE, code), L"KM-42");
-    SetLong(m.get(), PROP_TAG(PT_LONG, revision), 7);
+    SetProp(m.get(), Long(PROP_TAG(PT_LONG, revision), 7));
     // 8-bit recipients beside the Unicode subject and body: both string types travel.
-    const char* names[] = {"Alice Example", "Bob Example"};
-    const char* addresses[] = {"alice@example.com", "bob@example.com"};
-    SizedADRLIST(2, list);
-    SPropValue values[2][4]{};
-    list.cEntries = 2;
-    for (int i = 0; i < 2; ++i) {
-      values[i][0].ulPropTag = PR_DISPLAY_NAME_A;
-      values[i][0].Value.lpszA = const_cast<LPSTR>(names[i]);
-      values[i][1].ulPropTag = PR_EMAIL_ADDRESS_A;
-      values[i][1].Value.lpszA = const_cast<LPSTR>(addresses[i]);
-      values[i][2].ulPropTag = PR_ADDRTYPE_A;
-      values[i][2].Value.lpszA = const_cast<LPSTR>("SMTP");
-      values[i][3].ulPropTag = PR_RECIPIENT_TYPE;
-      values[i][3].Value.l = i == 0 ? MAPI_TO : MAPI_CC;
-      list.aEntries[i].cValues = 4;
-      list.aEntries[i].rgPropVals = values[i];
-    }
+    SPropValue values[2][4] = {
+        {Str(PR_DISPLAY_NAME_A, "Alice Example"), Str(PR_EMAIL_ADDRESS_A, "alice@example.com"),
+         Str(PR_ADDRTYPE_A, "SMTP"), Long(PR_RECIPIENT_TYPE, MAPI_TO)},
+        {Str(PR_DISPLAY_NAME_A, "Bob Example"), Str(PR_EMAIL_ADDRESS_A, "bob@example.com"),
+         Str(PR_ADDRTYPE_A, "SMTP"), Long(PR_RECIPIENT_TYPE, MAPI_CC)}};
+    SizedADRLIST(2, list) = {2, {{0, 4, values[0]}, {0, 4, values[1]}}};
     EXPECT_EQ(m->ModifyRecipients(0, reinterpret_cast<LPADRLIST>(&list)), S_OK);
     EXPECT_EQ(m->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
     return m;
@@ -275,22 +241,22 @@ class MsgFileWriter : public SmallMailboxTest {
     ULONG num = 0;
     Ref<IAttach> ole;
     ASSERT_EQ(target->CreateAttach(nullptr, 0, &num, ole.put()), S_OK);
-    SetLong(ole.get(), PR_ATTACH_METHOD, ATTACH_OLE);
-    SetString(ole.get(), PR_DISPLAY_NAME_A, kOleName);
-    SetString(ole.get(), PR_ATTACH_LONG_FILENAME_A, kOleName);
+    SetProp(ole.get(), Long(PR_ATTACH_METHOD, ATTACH_OLE));
+    SetProp(ole.get(), Str(PR_DISPLAY_NAME_A, kOleName));
+    SetProp(ole.get(), Str(PR_ATTACH_LONG_FILENAME_A, kOleName));
     WriteStream(ole.get(), PR_ATTACH_DATA_OBJ, kOleData, IID_IStreamDocfile);
     ASSERT_EQ(ole->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
     Ref<IAttach> attach;
     ASSERT_EQ(target->CreateAttach(nullptr, 0, &num, attach.put()), S_OK);
-    SetLong(attach.get(), PR_ATTACH_METHOD, ATTACH_EMBEDDED_MSG);
-    SetString(attach.get(), PR_DISPLAY_NAME_A, kInnerSubject);
+    SetProp(attach.get(), Long(PR_ATTACH_METHOD, ATTACH_EMBEDDED_MSG));
+    SetProp(attach.get(), Str(PR_DISPLAY_NAME_A, kInnerSubject));
     Ref<IMessage> inner;
     ASSERT_EQ(attach->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
                                    reinterpret_cast<LPUNKNOWN*>(inner.put())),
               S_OK);
-    SetString(inner.get(), PR_MESSAGE_CLASS_A, "IPM.Note");
-    SetString(inner.get(), PR_SUBJECT_A, kInnerSubject);
-    SetString(inner.get(), PR_BODY_A, kInnerBody);
+    SetProp(inner.get(), Str(PR_MESSAGE_CLASS_A, "IPM.Note"));
+    SetProp(inner.get(), Str(PR_SUBJECT_A, kInnerSubject));
+    SetProp(inner.get(), Str(PR_BODY_A, kInnerBody));
     AddByValue(inner.get(), kInnerAttachName, kInnerAttachData);
     ASSERT_EQ(inner->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
     ASSERT_EQ(attach->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
@@ -388,9 +354,7 @@ TEST_F(MsgFileWriter, WritesTheSampleFileAndReadsEveryPartBack) {
   EXPECT_EQ(ReadStream(innerAttach.get(), PR_ATTACH_DATA_BIN), kInnerAttachData);
   // 4. Read-only: nothing can be changed or saved.
   EXPECT_EQ(m->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_NO_ACCESS);
-  SPropValue v{};
-  v.ulPropTag = PR_SUBJECT_A;
-  v.Value.lpszA = const_cast<LPSTR>("changed");
+  SPropValue v = Str(PR_SUBJECT_A, "changed");
   EXPECT_EQ(m->SetProps(1, &v, nullptr), MAPI_E_NO_ACCESS);
 }
 
@@ -407,16 +371,20 @@ class MsgOnStorage : public StandinTest {
     EXPECT_EQ(StgCreateDocfile(Wide(dir_ + "\\" + name).c_str(), mode, 0, storage.put()), S_OK);
     return storage;
   }
-  Ref<IStorage> OpenFile(const char* name, DWORD mode) {
+  // The subject of the message in that file, opened read-only.
+  std::string SubjectIn(const char* name) {
     Ref<IStorage> storage;
-    EXPECT_EQ(
-        StgOpenStorage(Wide(dir_ + "\\" + name).c_str(), nullptr, mode, nullptr, 0, storage.put()),
-        S_OK);
-    return storage;
+    EXPECT_EQ(StgOpenStorage(Wide(dir_ + "\\" + name).c_str(), nullptr,
+                             STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, storage.put()),
+              S_OK);
+    MsgSession session;
+    Ref<IMessage> m;
+    EXPECT_EQ(OpenOnStorage(session.s, storage.get(), m.put()), S_OK);
+    return m ? StringProp(m.get(), PR_SUBJECT_A) : "<no message>";
   }
 };
 
-TEST_F(MsgOnStorage, RefusesMissingArgumentsAndUnknownFlags) {
+TEST_F(MsgOnStorage, RefusesBadArgumentsAndDamagedFiles) {
   Ref<IStorage> storage = NewFile("args.msg");
   MsgSession session;
   Ref<IMessage> m;
@@ -428,25 +396,21 @@ TEST_F(MsgOnStorage, RefusesMissingArgumentsAndUnknownFlags) {
   EXPECT_EQ(OpenOnStorage(session.s, storage.get(), m.put(), 0x100), MAPI_E_UNKNOWN_FLAGS);
   LPMSGSESS none = nullptr;
   EXPECT_EQ(OpenIMsgSession(nullptr, 0, &none), MAPI_E_INVALID_PARAMETER);
-  Control().setFault("OpenIMsgOnIStg", MAPI_E_NOT_ENOUGH_MEMORY, nullptr, 0);
+  STANDIN(SetFault)("OpenIMsgOnIStg", MAPI_E_NOT_ENOUGH_MEMORY, nullptr, 0);
   EXPECT_EQ(OpenOnStorage(session.s, storage.get(), m.put()), MAPI_E_NOT_ENOUGH_MEMORY);
-  Control().clearFaults();
+  STANDIN(ClearFaults)();
   EXPECT_EQ(OpenOnStorage(session.s, storage.get(), m.put()), S_OK);
-}
-
-TEST_F(MsgOnStorage, DamagedPropertyStreamIsCorruptData) {
-  Ref<IStorage> storage = NewFile("damaged.msg");
+  // A property stream too short for its header is damaged data.
+  Ref<IStorage> damaged = NewFile("damaged.msg");
   Ref<IStream> stream;
-  ASSERT_EQ(storage->CreateStream(L"__properties_version1.0",
+  ASSERT_EQ(damaged->CreateStream(L"__properties_version1.0",
                                   STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
                                   stream.put()),
             S_OK);
   ULONG written = 0;
   ASSERT_EQ(stream->Write("short", 5, &written), S_OK);
   stream.reset();
-  MsgSession session;
-  Ref<IMessage> m;
-  EXPECT_EQ(OpenOnStorage(session.s, storage.get(), m.put()), MAPI_E_CORRUPT_DATA);
+  EXPECT_EQ(OpenOnStorage(session.s, damaged.get(), m.put()), MAPI_E_CORRUPT_DATA);
 }
 
 int g_released = 0;
@@ -461,16 +425,10 @@ TEST_F(MsgOnStorage, SaveCommitsUnlessAskedNotToAndEndsWithTheSession) {
     MsgSession session;
     Ref<IMessage> m;
     ASSERT_EQ(OpenOnStorage(session.s, storage.get(), m.put(), IMSG_NO_ISTG_COMMIT), S_OK);
-    SetString(m.get(), PR_SUBJECT_A, "lost");
+    SetProp(m.get(), Str(PR_SUBJECT_A, "lost"));
     ASSERT_EQ(m->SaveChanges(0), S_OK);
   }
-  {
-    Ref<IStorage> storage = OpenFile("uncommitted.msg", STGM_READ | STGM_SHARE_EXCLUSIVE);
-    MsgSession session;
-    Ref<IMessage> m;
-    ASSERT_EQ(OpenOnStorage(session.s, storage.get(), m.put()), S_OK);
-    EXPECT_EQ(StringProp(m.get(), PR_SUBJECT_A), "<missing>");
-  }
+  EXPECT_EQ(SubjectIn("uncommitted.msg"), "<missing>");
   // 2. Without the flag SaveChanges commits the file itself; the release callback runs
   //    once, when the message goes.
   g_released = 0;
@@ -479,18 +437,12 @@ TEST_F(MsgOnStorage, SaveCommitsUnlessAskedNotToAndEndsWithTheSession) {
     MsgSession session;
     Ref<IMessage> m;
     ASSERT_EQ(OpenOnStorage(session.s, storage.get(), m.put(), 0, CountRelease, 42), S_OK);
-    SetString(m.get(), PR_SUBJECT_A, "kept");
+    SetProp(m.get(), Str(PR_SUBJECT_A, "kept"));
     ASSERT_EQ(m->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
     EXPECT_EQ(g_released, 0);
   }
   EXPECT_EQ(g_released, 1);
-  {
-    Ref<IStorage> storage = OpenFile("committed.msg", STGM_READ | STGM_SHARE_EXCLUSIVE);
-    MsgSession session;
-    Ref<IMessage> m;
-    ASSERT_EQ(OpenOnStorage(session.s, storage.get(), m.put()), S_OK);
-    EXPECT_EQ(StringProp(m.get(), PR_SUBJECT_A), "kept");
-  }
+  EXPECT_EQ(SubjectIn("committed.msg"), "kept");
   // 3. A closed session leaves its messages unable to save.
   Ref<IStorage> storage = NewFile("closed.msg");
   MsgSession session;

@@ -19,7 +19,7 @@ struct Seen {
   ULONG extendedEvent = 0;
   std::string extendedData;
   ULONG tableEvent = 0;
-  std::string index, prior;
+  std::string index;
   bool priorIsNull = false;
   std::string rowSubject;
 };
@@ -71,8 +71,6 @@ class RecordingSink : public StackAdviseSink {
         if (t.propIndex.ulPropTag == PR_INSTANCE_KEY)
           s.index = Bytes(t.propIndex.Value.bin.lpb, t.propIndex.Value.bin.cb);
         s.priorIsNull = t.propPrior.ulPropTag == PR_NULL;
-        if (t.propPrior.ulPropTag == PR_INSTANCE_KEY)
-          s.prior = Bytes(t.propPrior.Value.bin.lpb, t.propPrior.Value.bin.cb);
         for (ULONG i = 0; i < t.row.cValues; ++i) {
           if (t.row.lpProps[i].ulPropTag == PR_SUBJECT_A)
             s.rowSubject = t.row.lpProps[i].Value.lpszA;
@@ -107,7 +105,10 @@ constexpr ULONG kAllObjectEvents = fnevNewMail | fnevObjectCreated | fnevObjectD
 
 class StandinNotify : public StandinTest {
  protected:
-  void SetUpStores() {
+  // Loads the small profile, logs on (with these MAPIInitialize flags) and opens its mailbox.
+  void SetUpStores(ULONG initFlags = 0) {
+    Load(kSmallProfile);
+    Logon(initFlags);
     mailbox_ = OpenStore("Mailbox");
     ASSERT_TRUE(mailbox_);
     root_ = OpenFolder(mailbox_.get(), PR_IPM_SUBTREE_ENTRYID);
@@ -117,31 +118,18 @@ class StandinNotify : public StandinTest {
   }
 
   // A new saved message in the folder; its entry identifier.
-  std::string NewMessage(IMAPIFolder* folder, const char* subject) {
-    Ref<IMessage> m;
-    EXPECT_EQ(folder->CreateMessage(nullptr, 0, m.put()), S_OK);
-    SPropValue v{};
-    v.ulPropTag = PR_SUBJECT_A;
-    v.Value.lpszA = const_cast<LPSTR>(subject);
-    EXPECT_EQ(HrSetOneProp(m.get(), &v), S_OK);
-    EXPECT_EQ(m->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-    return BinaryProp(m.get(), PR_ENTRYID);
+  std::string NewId(IMAPIFolder* folder, const char* subject) {
+    return BinaryProp(NewMessage(folder, subject).get(), PR_ENTRYID);
   }
 
-  ENTRYLIST OneEntry(std::string& id, SBinary& bin) {
-    bin.cb = static_cast<ULONG>(id.size());
-    bin.lpb = reinterpret_cast<LPBYTE>(id.data());
+  static ENTRYLIST OneEntry(const std::string& id, SBinary& bin) {
+    bin = {Cb(id), reinterpret_cast<LPBYTE>(Eid(id))};
     return ENTRYLIST{1, &bin};
   }
 
-  bool SameObject(IMsgStore* store, const std::string& a, const std::string& b) {
+  static bool SameObject(IMsgStore* store, const std::string& a, const std::string& b) {
     ULONG same = FALSE;
-    EXPECT_EQ(
-        store->CompareEntryIDs(static_cast<ULONG>(a.size()),
-                               reinterpret_cast<LPENTRYID>(const_cast<char*>(a.data())),
-                               static_cast<ULONG>(b.size()),
-                               reinterpret_cast<LPENTRYID>(const_cast<char*>(b.data())), 0, &same),
-        S_OK);
+    EXPECT_EQ(store->CompareEntryIDs(Cb(a), Eid(a), Cb(b), Eid(b), 0, &same), S_OK);
     return same == TRUE;
   }
 
@@ -150,8 +138,6 @@ class StandinNotify : public StandinTest {
 };
 
 TEST_F(StandinNotify, StoreChangesRaiseTheirEventsOnTheAdvisingThread) {
-  Load(kSmallProfile);
-  Logon();
   SetUpStores();
   RecordingSink sink;
   ULONG connection = 0;
@@ -161,7 +147,7 @@ TEST_F(StandinNotify, StoreChangesRaiseTheirEventsOnTheAdvisingThread) {
   const std::string projectsId = BinaryProp(projects_.get(), PR_ENTRYID);
 
   // Created: nothing arrives until the advising thread dispatches its window messages.
-  std::string created = NewMessage(inbox_.get(), "Fresh");
+  std::string created = NewId(inbox_.get(), "Fresh");
   Sleep(50);
   EXPECT_EQ(sink.count(), 0u);
   ASSERT_TRUE(PumpUntil([&] { return sink.count() == 1; }));
@@ -175,15 +161,9 @@ TEST_F(StandinNotify, StoreChangesRaiseTheirEventsOnTheAdvisingThread) {
 
   // Modified: SetProps and SaveChanges of the open message.
   {
-    ULONG type = 0;
     Ref<IMessage> m;
-    ASSERT_EQ(mailbox_->OpenEntry(static_cast<ULONG>(created.size()),
-                                  reinterpret_cast<LPENTRYID>(created.data()), nullptr,
-                                  MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(m.put())),
-              S_OK);
-    SPropValue v{};
-    v.ulPropTag = PR_IMPORTANCE;
-    v.Value.l = IMPORTANCE_HIGH;
+    ASSERT_EQ(OpenId(mailbox_.get(), created, m.put()), S_OK);
+    SPropValue v = Long(PR_IMPORTANCE, IMPORTANCE_HIGH);
     ASSERT_EQ(HrSetOneProp(m.get(), &v), S_OK);
     ASSERT_EQ(m->SaveChanges(0), S_OK);
   }
@@ -200,12 +180,12 @@ TEST_F(StandinNotify, StoreChangesRaiseTheirEventsOnTheAdvisingThread) {
             S_OK);
   char error[256] = {};
   ASSERT_EQ(
-      Control().deliverMail("Standin Test", R"({"subject": "Hello", "class": "IPM.Note.Custom"})",
-                            error, sizeof error),
+      STANDIN(DeliverMail)("Standin Test", R"({"subject": "Hello", "class": "IPM.Note.Custom"})",
+                           error, sizeof error),
       S_OK)
       << error;
   const BYTE data[] = {1, 2, 3};
-  ASSERT_EQ(Control().raiseExtended("Standin Test", 0x42, data, 3), S_OK);
+  ASSERT_EQ(STANDIN(RaiseExtended)("Standin Test", 0x42, data, 3), S_OK);
 
   ASSERT_TRUE(PumpUntil([&] { return sink.count() == 9; })) << sink.count();
   const std::vector<Seen> all = sink.seen();
@@ -234,17 +214,10 @@ TEST_F(StandinNotify, StoreChangesRaiseTheirEventsOnTheAdvisingThread) {
   EXPECT_EQ(all[7].entry, all[6].entry);
   EXPECT_TRUE(SameObject(mailbox_.get(), all[7].parent, inboxId));
   EXPECT_EQ(all[7].messageClass, "IPM.Note.Custom");
-  {
-    ULONG type = 0;
-    Ref<IMessage> delivered;
-    ASSERT_EQ(
-        mailbox_->OpenEntry(static_cast<ULONG>(all[7].entry.size()),
-                            reinterpret_cast<LPENTRYID>(const_cast<char*>(all[7].entry.data())),
-                            nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(delivered.put())),
-        S_OK);
-    EXPECT_EQ(StringProp(delivered.get(), PR_SUBJECT_A), "Hello");
-    EXPECT_EQ(LongProp(delivered.get(), PR_MESSAGE_FLAGS) & MSGFLAG_READ, 0);
-  }
+  Ref<IMessage> delivered;
+  ASSERT_EQ(OpenId(mailbox_.get(), all[7].entry, delivered.put(), 0), S_OK);
+  EXPECT_EQ(StringProp(delivered.get(), PR_SUBJECT_A), "Hello");
+  EXPECT_EQ(LongProp(delivered.get(), PR_MESSAGE_FLAGS) & MSGFLAG_READ, 0);
   EXPECT_EQ(all[8].extendedEvent, 0x42u);
   EXPECT_EQ(all[8].extendedData, std::string("\x01\x02\x03", 3));
 
@@ -253,22 +226,18 @@ TEST_F(StandinNotify, StoreChangesRaiseTheirEventsOnTheAdvisingThread) {
 }
 
 TEST_F(StandinNotify, AdviseOnOneFolderAndUnadvise) {
-  Load(kSmallProfile);
-  Logon();
   SetUpStores();
-  const ULONG connectionsBefore = Control().notifyConnections();
+  const ULONG connectionsBefore = STANDIN(NotifyConnections)();
   RecordingSink sink;
   std::string inboxId = BinaryProp(inbox_.get(), PR_ENTRYID);
   ULONG connection = 0;
-  ASSERT_EQ(mailbox_->Advise(static_cast<ULONG>(inboxId.size()),
-                             reinterpret_cast<LPENTRYID>(inboxId.data()), fnevObjectCreated, &sink,
-                             &connection),
+  ASSERT_EQ(mailbox_->Advise(Cb(inboxId), Eid(inboxId), fnevObjectCreated, &sink, &connection),
             S_OK);
-  EXPECT_EQ(Control().notifyConnections(), connectionsBefore + 1);
+  EXPECT_EQ(STANDIN(NotifyConnections)(), connectionsBefore + 1);
   // Another folder's message and an event outside the mask pass it by.
-  NewMessage(projects_.get(), "Elsewhere");
-  EXPECT_EQ(Control().raiseExtended("Standin Test", 1, nullptr, 0), S_OK);
-  const std::string mine = NewMessage(inbox_.get(), "Mine");
+  NewId(projects_.get(), "Elsewhere");
+  EXPECT_EQ(STANDIN(RaiseExtended)("Standin Test", 1, nullptr, 0), S_OK);
+  const std::string mine = NewId(inbox_.get(), "Mine");
   ASSERT_TRUE(PumpUntil([&] { return sink.count() == 1; }));
   PumpPending();
   ASSERT_EQ(sink.count(), 1u);
@@ -276,13 +245,13 @@ TEST_F(StandinNotify, AdviseOnOneFolderAndUnadvise) {
 
   // Unadvise: what is still queued is not delivered, the sink is let go at once.
   sink.clear();
-  NewMessage(inbox_.get(), "Queued");
+  NewId(inbox_.get(), "Queued");
   ASSERT_EQ(mailbox_->Unadvise(connection), S_OK);
   EXPECT_EQ(sink.refs(), 1u);
   PumpPending();
   EXPECT_EQ(sink.count(), 0u);
   EXPECT_EQ(mailbox_->Unadvise(connection), MAPI_E_NOT_FOUND);
-  EXPECT_EQ(Control().notifyConnections(), connectionsBefore);
+  EXPECT_EQ(STANDIN(NotifyConnections)(), connectionsBefore);
 
   // Advising again works; releasing the store ends its connections.
   ASSERT_EQ(mailbox_->Advise(0, nullptr, fnevObjectCreated, &sink, &connection), S_OK);
@@ -291,23 +260,17 @@ TEST_F(StandinNotify, AdviseOnOneFolderAndUnadvise) {
   projects_.reset();
   root_.reset();
   EXPECT_EQ(sink.refs(), 1u);
-  EXPECT_EQ(Control().notifyConnections(), connectionsBefore);
+  EXPECT_EQ(STANDIN(NotifyConnections)(), connectionsBefore);
 }
 
 TEST_F(StandinNotify, MultithreadedNotificationsArriveOnTheStandinsThread) {
-  Load(kSmallProfile);
-  MAPIINIT_0 init{MAPI_INIT_VERSION, MAPI_MULTITHREAD_NOTIFICATIONS};
-  ASSERT_EQ(MAPIInitialize(&init), S_OK);
-  initialized_ = true;
-  ASSERT_EQ(MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL, session_.put()), S_OK);
-  SetUpStores();
+  SetUpStores(MAPI_MULTITHREAD_NOTIFICATIONS);
   RecordingSink sink;
   ULONG connection = 0;
   ASSERT_EQ(mailbox_->Advise(0, nullptr, fnevNewMail, &sink, &connection), S_OK);
   char error[64] = {};
-  ASSERT_EQ(
-      Control().deliverMail("Standin Test", R"({"subject": "Threaded"})", error, sizeof error),
-      S_OK);
+  ASSERT_EQ(STANDIN(DeliverMail)("Standin Test", R"({"subject": "Threaded"})", error, sizeof error),
+            S_OK);
   // No window messages are dispatched here: the notification thread delivers.
   for (int i = 0; i < 200 && sink.count() == 0; ++i) Sleep(10);
   ASSERT_EQ(sink.count(), 1u);
@@ -326,18 +289,14 @@ TEST_F(StandinNotify, LongIdentifierStoresNotifyShortTermIdentifiers) {
   RecordingSink sink;
   ULONG connection = 0;
   ASSERT_EQ(archive->Advise(0, nullptr, fnevObjectCreated, &sink, &connection), S_OK);
-  const std::string longId = NewMessage(folder.get(), "Filed");
+  const std::string longId = NewId(folder.get(), "Filed");
   ASSERT_TRUE(PumpUntil([&] { return sink.count() == 1; }));
   const std::string notified = sink.seen()[0].entry;
   EXPECT_EQ(longId.size(), 78u);
   EXPECT_EQ(notified.size(), 46u);
   EXPECT_TRUE(SameObject(archive.get(), notified, longId));
-  ULONG type = 0;
   Ref<IMessage> opened;
-  ASSERT_EQ(archive->OpenEntry(static_cast<ULONG>(notified.size()),
-                               reinterpret_cast<LPENTRYID>(const_cast<char*>(notified.data())),
-                               nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(opened.put())),
-            S_OK);
+  ASSERT_EQ(OpenId(archive.get(), notified, opened.put(), 0), S_OK);
   EXPECT_EQ(StringProp(opened.get(), PR_SUBJECT_A), "Filed");
   EXPECT_EQ(BinaryProp(opened.get(), PR_ENTRYID), longId);
   EXPECT_EQ(archive->Unadvise(connection), S_OK);
@@ -360,14 +319,11 @@ TEST_F(StandinNotify, StoreWithoutNotificationsRefusesAdvise) {
 }
 
 TEST_F(StandinNotify, ContentsAndHierarchyTablesFollowTheirFolders) {
-  Load(kSmallProfile);
-  Logon();
   SetUpStores();
   Ref<IMAPITable> contents, hierarchy;
   ASSERT_EQ(inbox_->GetContentsTable(0, contents.put()), S_OK);
   ASSERT_EQ(root_->GetHierarchyTable(0, hierarchy.put()), S_OK);
-  SizedSPropTagArray(2, cols) = {2, {PR_INSTANCE_KEY, PR_SUBJECT_A}};
-  ASSERT_EQ(contents->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
+  ASSERT_EQ(SetColumns(contents.get(), {PR_INSTANCE_KEY, PR_SUBJECT_A}), S_OK);
   const ULONG before = RowCount(contents.get());
   RecordingSink rows, folders;
   ULONG c1 = 0, c2 = 0;
@@ -375,7 +331,7 @@ TEST_F(StandinNotify, ContentsAndHierarchyTablesFollowTheirFolders) {
   ASSERT_EQ(hierarchy->Advise(fnevTableModified, &folders, &c2), S_OK);
 
   // Added: the new row with the table's columns, after the last row.
-  std::string id = NewMessage(inbox_.get(), "Row one");
+  std::string id = NewId(inbox_.get(), "Row one");
   ASSERT_TRUE(PumpUntil([&] { return rows.count() >= 1; }));
   EXPECT_EQ(RowCount(contents.get()), before + 1);
   Seen added = rows.seen()[0];
@@ -390,15 +346,9 @@ TEST_F(StandinNotify, ContentsAndHierarchyTablesFollowTheirFolders) {
   // Modified, then deleted: the same row key.
   rows.clear();
   {
-    ULONG type = 0;
     Ref<IMessage> m;
-    ASSERT_EQ(
-        inbox_->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()),
-                          nullptr, MAPI_MODIFY, &type, reinterpret_cast<LPUNKNOWN*>(m.put())),
-        S_OK);
-    SPropValue v{};
-    v.ulPropTag = PR_SUBJECT_A;
-    v.Value.lpszA = const_cast<LPSTR>("Row renamed");
+    ASSERT_EQ(OpenId(inbox_.get(), id, m.put(), MAPI_MODIFY), S_OK);
+    SPropValue v = Str(PR_SUBJECT_A, "Row renamed");
     ASSERT_EQ(HrSetOneProp(m.get(), &v), S_OK);
     ASSERT_EQ(m->SaveChanges(0), S_OK);
   }
@@ -429,14 +379,11 @@ TEST_F(StandinNotify, ContentsAndHierarchyTablesFollowTheirFolders) {
 
   // Many rows at once: one TABLE_CHANGED instead of a flood.
   std::vector<std::string> ids;
-  for (int i = 0; i < 40; ++i) ids.push_back(NewMessage(inbox_.get(), "Bulk"));
+  for (int i = 0; i < 40; ++i) ids.push_back(NewId(inbox_.get(), "Bulk"));
   ASSERT_TRUE(PumpUntil([&] { return rows.count() >= 42; }));
   rows.clear();
   std::vector<SBinary> bins(ids.size());
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    bins[i].cb = static_cast<ULONG>(ids[i].size());
-    bins[i].lpb = reinterpret_cast<LPBYTE>(ids[i].data());
-  }
+  for (std::size_t i = 0; i < ids.size(); ++i) OneEntry(ids[i], bins[i]);
   ENTRYLIST bulk{static_cast<ULONG>(bins.size()), bins.data()};
   ASSERT_EQ(inbox_->DeleteMessages(&bulk, 0, nullptr, 0), S_OK);
   ASSERT_TRUE(PumpUntil([&] { return rows.count() >= 1; }));
@@ -464,11 +411,8 @@ TEST_F(StandinNotify, StoreTableReportsStoresAddedAndRemoved) {
   Ref<IProviderAdmin> providers = ServiceProviders("Personal Folders");
   ASSERT_TRUE(providers);
   const std::string path = dir_ + "\\extra.kms";
-  SPropValue props[2]{};
-  props[0].ulPropTag = PR_DISPLAY_NAME_A;
-  props[0].Value.lpszA = const_cast<LPSTR>("Extra");
-  props[1].ulPropTag = PROP_TAG(PT_STRING8, 0x6700);
-  props[1].Value.lpszA = const_cast<LPSTR>(path.c_str());
+  SPropValue props[2] = {Str(PR_DISPLAY_NAME_A, "Extra"),
+                         Str(PROP_TAG(PT_STRING8, 0x6700), path.c_str())};
   MAPIUID uid{};
   ASSERT_EQ(providers->CreateProvider(const_cast<LPTSTR>("MSPST MS"), 2, props, 0, 0, &uid), S_OK);
   ASSERT_TRUE(PumpUntil([&] { return sink.count() == 1; }));

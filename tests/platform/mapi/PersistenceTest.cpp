@@ -52,59 +52,35 @@ std::map<std::string, std::string> Walk(IMAPISession* session) {
   Ref<IMAPITable> stores;
   EXPECT_EQ(session->GetMsgStoresTable(0, stores.put()), S_OK);
   if (!stores) return seen;
-  SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
-  RowSetOwner rows;
-  EXPECT_EQ(HrQueryAllRows(stores.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr,
-                           0, rows.put()),
-            S_OK);
+  const RowSetOwner rows = QueryAll(stores.get(), {PR_ENTRYID, PR_DISPLAY_NAME_A});
   for (ULONG i = 0; rows && i < rows->cRows; ++i) {
     Ref<IMsgStore> store;
-    const SBinary& id = rows->aRow[i].lpProps[0].Value.bin;
-    EXPECT_EQ(session->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0xB0,
-                                    store.put()),
-              S_OK)
-        << i;
+    const std::string id = Bytes(rows->aRow[i].lpProps[0].Value.bin);
+    EXPECT_EQ(session->OpenMsgStore(0, Cb(id), Eid(id), nullptr, 0xB0, store.put()), S_OK) << i;
     if (!store) continue;
     MapiBuffer<SPropValue> subtree;
     EXPECT_EQ(HrGetOneProp(store.get(), PR_IPM_SUBTREE_ENTRYID, subtree.put()), S_OK) << i;
     if (!subtree) continue;
-    ULONG type = 0;
     Ref<IMAPIFolder> root;
-    EXPECT_EQ(store->OpenEntry(subtree->Value.bin.cb,
-                               reinterpret_cast<LPENTRYID>(subtree->Value.bin.lpb), nullptr,
-                               MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(root.put())),
-              S_OK);
+    EXPECT_EQ(OpenId(store.get(), Bytes(subtree->Value.bin), root.put()), S_OK) << i;
     if (!root) continue;
     Ref<IMAPITable> tree;
     EXPECT_EQ(root->GetHierarchyTable(CONVENIENT_DEPTH, tree.put()), S_OK);
-    SizedSPropTagArray(3, fcols) = {3, {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_DEPTH}};
-    RowSetOwner folders;
-    EXPECT_EQ(HrQueryAllRows(tree.get(), reinterpret_cast<LPSPropTagArray>(&fcols), nullptr,
-                             nullptr, 0, folders.put()),
-              S_OK);
+    const RowSetOwner folders = QueryAll(tree.get(), {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_DEPTH});
     for (ULONG f = 0; folders && f < folders->cRows; ++f) {
       Ref<IMAPIFolder> folder;
-      const SBinary& fid = folders->aRow[f].lpProps[0].Value.bin;
-      EXPECT_EQ(
-          store->OpenEntry(fid.cb, reinterpret_cast<LPENTRYID>(fid.lpb), nullptr, MAPI_BEST_ACCESS,
-                           &type, reinterpret_cast<LPUNKNOWN*>(folder.put())),
-          S_OK);
+      EXPECT_EQ(OpenId(store.get(), Bytes(folders->aRow[f].lpProps[0].Value.bin), folder.put()),
+                S_OK);
       if (!folder) continue;
       Ref<IMAPITable> contents;
       EXPECT_EQ(folder->GetContentsTable(0, contents.put()), S_OK);
-      SizedSPropTagArray(3, mcols) = {3, {PR_ENTRYID, PR_SUBJECT_A, PR_HASATTACH}};
-      RowSetOwner messages;
-      EXPECT_EQ(HrQueryAllRows(contents.get(), reinterpret_cast<LPSPropTagArray>(&mcols), nullptr,
-                               nullptr, 0, messages.put()),
-                S_OK);
+      const RowSetOwner messages =
+          QueryAll(contents.get(), {PR_ENTRYID, PR_SUBJECT_A, PR_HASATTACH});
       std::string summary;
       for (ULONG m = 0; messages && m < messages->cRows; ++m) {
         Ref<IMessage> message;
-        const SBinary& mid = messages->aRow[m].lpProps[0].Value.bin;
-        EXPECT_EQ(
-            store->OpenEntry(mid.cb, reinterpret_cast<LPENTRYID>(mid.lpb), nullptr,
-                             MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(message.put())),
-            S_OK);
+        EXPECT_EQ(OpenId(store.get(), Bytes(messages->aRow[m].lpProps[0].Value.bin), message.put()),
+                  S_OK);
         if (!message) continue;
         Ref<IMAPITable> attachments;
         EXPECT_EQ(message->GetAttachmentTable(0, attachments.put()), S_OK);
@@ -142,26 +118,15 @@ TEST(StandinChild, Run) {
     Ref<IMAPITable> stores;
     ASSERT_EQ(session->GetMsgStoresTable(0, stores.put()), S_OK);
     // The default store.
-    SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
-    SPropValue isDefault{};
-    isDefault.ulPropTag = PR_DEFAULT_STORE;
-    isDefault.Value.b = TRUE;
+    SPropValue isDefault = Long(PR_DEFAULT_STORE, TRUE);
     SRestriction r = PropertyIs(RELOP_EQ, &isDefault);
-    RowSetOwner rows;
-    ASSERT_EQ(HrQueryAllRows(stores.get(), reinterpret_cast<LPSPropTagArray>(&cols), &r, nullptr, 0,
-                             rows.put()),
-              S_OK);
+    const RowSetOwner rows = QueryAll(stores.get(), {PR_ENTRYID}, &r);
     ASSERT_EQ(rows->cRows, 1u);
     Ref<IMsgStore> store;
-    const SBinary& id = rows->aRow[0].lpProps[0].Value.bin;
-    ASSERT_EQ(session->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr,
-                                    MDB_WRITE, store.put()),
-              S_OK);
-    ULONG type = 0;
+    const std::string id = Bytes(rows->aRow[0].lpProps[0].Value.bin);
+    ASSERT_EQ(session->OpenMsgStore(0, Cb(id), Eid(id), nullptr, MDB_WRITE, store.put()), S_OK);
     Ref<IMAPIFolder> root;
-    ASSERT_EQ(store->OpenEntry(0, nullptr, nullptr, MAPI_MODIFY, &type,
-                               reinterpret_cast<LPUNKNOWN*>(root.put())),
-              S_OK);
+    ASSERT_EQ(OpenId(store.get(), "", root.put(), MAPI_MODIFY), S_OK);
     const int count = mode == "write" ? 1 : 100000;
     HANDLE progress = CreateFileA((dir + "\\progress.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                   nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -171,11 +136,7 @@ TEST(StandinChild, Run) {
       const std::string subject = "Child " + std::to_string(i);
       const std::string body(static_cast<std::size_t>(1000 + i % 5000),
                              static_cast<char>('a' + i % 26));
-      SPropValue props[2] = {};
-      props[0].ulPropTag = PR_SUBJECT_A;
-      props[0].Value.lpszA = const_cast<LPSTR>(subject.c_str());
-      props[1].ulPropTag = PR_BODY_A;
-      props[1].Value.lpszA = const_cast<LPSTR>(body.c_str());
+      SPropValue props[2] = {Str(PR_SUBJECT_A, subject.c_str()), Str(PR_BODY_A, body.c_str())};
       ASSERT_EQ(message->SetProps(2, props, nullptr), S_OK);
       ASSERT_EQ(message->SaveChanges(0), S_OK);
       // Written only after the commit returned: everything listed must survive a kill.
@@ -196,19 +157,14 @@ TEST_F(StandinPersistence, CommitIsSeenByAnotherProcess) {
   Load(kSmallProfile);
   Logon();
   Ref<IMsgStore> store = OpenStore("Mailbox");
-  ULONG type = 0;
   Ref<IMAPIFolder> root;
-  ASSERT_EQ(
-      store->OpenEntry(0, nullptr, nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(root.put())),
-      S_OK);
+  ASSERT_EQ(OpenId(store.get(), "", root.put(), 0), S_OK);
   EXPECT_EQ(LongProp(root.get(), PR_CONTENT_COUNT), 0);
   HANDLE child = StartChild("write", dir_);
   ASSERT_NE(child, nullptr);
   ASSERT_EQ(WaitChild(child), 0u);
   // The open store catches up with the other process's commit.
-  Ref<IMAPITable> contents;
-  ASSERT_EQ(root->GetContentsTable(0, contents.put()), S_OK);
-  EXPECT_EQ(RowCount(contents.get()), 1u);
+  EXPECT_EQ(RowCount(Contents(root.get()).get()), 1u);
   EXPECT_EQ(LongProp(root.get(), PR_CONTENT_COUNT), 1);
 }
 
@@ -240,26 +196,15 @@ TEST_F(StandinPersistence, KilledWriterLeavesEveryCommitReadable) {
   Logon();
   Ref<IMsgStore> store = OpenStore("Mailbox");
   ASSERT_TRUE(store);
-  ULONG type = 0;
   Ref<IMAPIFolder> root;
-  ASSERT_EQ(store->OpenEntry(0, nullptr, nullptr, MAPI_BEST_ACCESS, &type,
-                             reinterpret_cast<LPUNKNOWN*>(root.put())),
-            S_OK);
-  Ref<IMAPITable> contents;
-  ASSERT_EQ(root->GetContentsTable(0, contents.put()), S_OK);
-  SizedSPropTagArray(2, cols) = {2, {PR_SUBJECT_A, PR_ENTRYID}};
-  RowSetOwner rows;
-  ASSERT_EQ(HrQueryAllRows(contents.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                           nullptr, 0, rows.put()),
-            S_OK);
+  ASSERT_EQ(OpenId(store.get(), "", root.put()), S_OK);
+  const RowSetOwner rows = QueryAll(Contents(root.get()).get(), {PR_SUBJECT_A, PR_ENTRYID});
   std::set<int> found;
   for (ULONG i = 0; i < rows->cRows; ++i) {
     const int n = std::atoi(rows->aRow[i].lpProps[0].Value.lpszA + 6);
     found.insert(n);
     Ref<IMessage> message;
-    const SBinary& id = rows->aRow[i].lpProps[1].Value.bin;
-    ASSERT_EQ(store->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0, &type,
-                               reinterpret_cast<LPUNKNOWN*>(message.put())),
+    ASSERT_EQ(OpenId(store.get(), Bytes(rows->aRow[i].lpProps[1].Value.bin), message.put(), 0),
               S_OK);
     const std::string body = StringProp(message.get(), PR_BODY_A);
     ASSERT_EQ(body, std::string(static_cast<std::size_t>(1000 + n % 5000),
@@ -267,9 +212,7 @@ TEST_F(StandinPersistence, KilledWriterLeavesEveryCommitReadable) {
   }
   for (int n : committed) EXPECT_TRUE(found.count(n)) << "lost committed message " << n;
   // The rest of the store is intact.
-  Ref<IMAPIFolder> inbox =
-      Subfolder(OpenFolder(store.get(), PR_IPM_SUBTREE_ENTRYID).get(), "Inbox");
-  EXPECT_EQ(LongProp(inbox.get(), PR_CONTENT_COUNT), 3);
+  EXPECT_EQ(LongProp(TopFolder(store.get(), "Inbox").get(), PR_CONTENT_COUNT), 3);
   // And it still takes commits after the torn tail.
   Ref<IMessage> more;
   ASSERT_EQ(root->CreateMessage(nullptr, 0, more.put()), S_OK);
@@ -278,10 +221,7 @@ TEST_F(StandinPersistence, KilledWriterLeavesEveryCommitReadable) {
 }
 
 TEST_F(StandinPersistence, SampleProfileSurvivesARestart) {
-  char error[512] = {};
-  ASSERT_EQ(Control().loadFixture(SampleProfilePath().c_str(), dir_.c_str(), error, sizeof error),
-            S_OK)
-      << error;
+  Load(SampleProfilePath());
   Logon();
   const std::map<std::string, std::string> here = Walk(session_.get());
   EXPECT_EQ(here.at("Mailbox:Inbox"),
@@ -301,30 +241,23 @@ TEST_F(StandinPersistence, SampleProfileSurvivesARestart) {
 TEST_F(StandinPersistence, LongOpenCloseLoopLeavesNothingBehind) {
   Load(kSmallProfile);
   ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
-  const LONG before = Control().liveObjects();
+  const LONG before = STANDIN(LiveObjects)();
   DWORD handlesBefore = 0;
   GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
   for (int i = 0; i < 150; ++i) {
     ASSERT_EQ(MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL, session_.put()), S_OK);
     Ref<IMsgStore> store = OpenStore("Mailbox");
-    Ref<IMAPIFolder> inbox =
-        Subfolder(OpenFolder(store.get(), PR_IPM_SUBTREE_ENTRYID).get(), "Inbox");
-    Ref<IMAPITable> contents;
-    ASSERT_EQ(inbox->GetContentsTable(0, contents.put()), S_OK);
-    RowSetOwner rows;
-    ASSERT_EQ(HrQueryAllRows(contents.get(), nullptr, nullptr, nullptr, 0, rows.put()), S_OK);
-    ULONG type = 0;
+    Ref<IMAPIFolder> inbox = TopFolder(store.get(), "Inbox");
+    const RowSetOwner rows = QueryAll(Contents(inbox.get()).get(), {PR_ENTRYID});
     Ref<IMessage> message;
-    const SBinary& id = rows->aRow[0].lpProps[0].Value.bin;
-    ASSERT_EQ(store->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0, &type,
-                               reinterpret_cast<LPUNKNOWN*>(message.put())),
+    ASSERT_EQ(OpenId(store.get(), Bytes(rows->aRow[0].lpProps[0].Value.bin), message.put(), 0),
               S_OK);
     Ref<IMAPITable> attachments;
     ASSERT_EQ(message->GetAttachmentTable(0, attachments.put()), S_OK);
     ASSERT_EQ(session_->Logoff(0, 0, 0), S_OK);
     session_.reset();
   }
-  EXPECT_EQ(Control().liveObjects(), before);
+  EXPECT_EQ(STANDIN(LiveObjects)(), before);
   DWORD handlesAfter = 0;
   GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
   EXPECT_LT(handlesAfter, handlesBefore + 10);
@@ -333,7 +266,7 @@ TEST_F(StandinPersistence, LongOpenCloseLoopLeavesNothingBehind) {
 
 TEST_F(StandinPersistence, GeneratedLargeProfileIsWorkable) {
   const DWORD start = GetTickCount();
-  ASSERT_EQ(Control().generateProfile("Large", dir_.c_str(), 1000, 10000), S_OK);
+  ASSERT_EQ(STANDIN(GenerateProfile)("Large", dir_.c_str(), 1000, 10000), S_OK);
   Logon();
   Ref<IMsgStore> store = OpenStore("Mailbox");
   Ref<IMAPIFolder> root = OpenFolder(store.get(), PR_IPM_SUBTREE_ENTRYID);

@@ -61,13 +61,8 @@ TEST_F(RtfCrossCheck, StoredCompressedRtfForAnIndependentDecoder) {
     compressed.reset();
     ASSERT_EQ(m->SaveChanges(0), S_OK);
     // What the store now holds, read back through a fresh open of the message.
-    const std::string id = BinaryProp(m.get(), PR_ENTRYID);
-    ULONG type = 0;
     Ref<IMessage> again;
-    ASSERT_EQ(folder->OpenEntry(static_cast<ULONG>(id.size()),
-                                reinterpret_cast<LPENTRYID>(const_cast<char*>(id.data())), nullptr,
-                                0, &type, reinterpret_cast<LPUNKNOWN*>(again.put())),
-              S_OK);
+    ASSERT_EQ(OpenId(folder.get(), BinaryProp(m.get(), PR_ENTRYID), again.put(), 0), S_OK);
     Ref<IStream> stored;
     ASSERT_EQ(again->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, 0,
                                   reinterpret_cast<LPUNKNOWN*>(stored.put())),

@@ -14,35 +14,6 @@
 namespace standin_test {
 namespace {
 
-// One recipient entry the way clients build them: display name and recipient type in a
-// block of their own.
-struct AdrListOwner {
-  explicit AdrListOwner(std::vector<std::string> wanted) : names(std::move(wanted)) {
-    MAPIAllocateBuffer(CbNewADRLIST(names.size()), reinterpret_cast<void**>(&list));
-    list->cEntries = static_cast<ULONG>(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      SPropValue* v = nullptr;
-      MAPIAllocateBuffer(2 * sizeof(SPropValue), reinterpret_cast<void**>(&v));
-      v[0].ulPropTag = PR_DISPLAY_NAME_A;
-      v[0].Value.lpszA = const_cast<LPSTR>(names[i].c_str());
-      v[1].ulPropTag = PR_RECIPIENT_TYPE;
-      v[1].Value.l = MAPI_TO;
-      list->aEntries[i].cValues = 2;
-      list->aEntries[i].rgPropVals = v;
-    }
-  }
-  ~AdrListOwner() { FreePadrlist(list); }
-  const SPropValue* Find(ULONG entry, ULONG tag) const {
-    return PpropFindProp(list->aEntries[entry].rgPropVals, list->aEntries[entry].cValues, tag);
-  }
-  std::string Text(ULONG entry, ULONG tag) const {
-    const SPropValue* v = Find(entry, tag);
-    return v ? v->Value.lpszA : "";
-  }
-  std::vector<std::string> names;  // the display names point into these
-  LPADRLIST list = nullptr;
-};
-
 ULONG ThreadsOfThisProcess() {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   THREADENTRY32 t{};
@@ -88,21 +59,17 @@ class StandinSending : public StandinTest {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
     ScratchDir(std::string(info->test_suite_name()) + "." + info->name() + "\\outgoing");
     Load(kSendingProfile);
-    MAPIINIT_0 init{MAPI_INIT_VERSION, MAPI_MULTITHREAD_NOTIFICATIONS};
-    ASSERT_EQ(MAPIInitialize(&init), S_OK);
-    initialized_ = true;
-    ASSERT_EQ(MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL, session_.put()), S_OK);
+    Logon(MAPI_MULTITHREAD_NOTIFICATIONS);
     store_ = OpenStore("Mailbox");
     ASSERT_TRUE(store_);
     outbox_ = OpenFolder(store_.get(), PR_IPM_OUTBOX_ENTRYID);
     sent_ = OpenFolder(store_.get(), PR_IPM_SENTMAIL_ENTRYID);
     ASSERT_TRUE(outbox_ && sent_);
-    ULONG cb = 0, type = 0;
+    ULONG cb = 0;
     MapiBuffer<ENTRYID> inboxId;
     ASSERT_EQ(store_->GetReceiveFolder(nullptr, 0, &cb, inboxId.put(), nullptr), S_OK);
-    ASSERT_EQ(store_->OpenEntry(cb, inboxId.get(), nullptr, MAPI_BEST_ACCESS, &type,
-                                reinterpret_cast<LPUNKNOWN*>(inbox_.put())),
-              S_OK);
+    const std::string id(reinterpret_cast<const char*>(inboxId.get()), cb);
+    ASSERT_EQ(OpenId(store_.get(), id, inbox_.put()), S_OK);
   }
 
   // A message in the outbox to the named recipients, with a small attachment.
@@ -115,22 +82,15 @@ class StandinSending : public StandinTest {
     EXPECT_EQ(book->ResolveName(0, 0, nullptr, list.list), S_OK);
     EXPECT_EQ(m->ModifyRecipients(0, list.list), S_OK);
     const std::string sentId = BinaryProp(store_.get(), PR_IPM_SENTMAIL_ENTRYID);
-    SPropValue v[3]{};
-    v[0].ulPropTag = PR_SUBJECT_A;
-    v[0].Value.lpszA = const_cast<LPSTR>("Status");
-    v[1].ulPropTag = PR_SENTMAIL_ENTRYID;
-    v[1].Value.bin = {static_cast<ULONG>(sentId.size()),
-                      reinterpret_cast<LPBYTE>(const_cast<char*>(sentId.data()))};
-    v[2].ulPropTag = PR_DELETE_AFTER_SUBMIT;
+    SPropValue v[3] = {
+        Str(PR_SUBJECT_A, "Status"), {PR_SENTMAIL_ENTRYID, 0, {}}, {PR_DELETE_AFTER_SUBMIT, 0, {}}};
+    v[1].Value.bin = {Cb(sentId), reinterpret_cast<LPBYTE>(Eid(sentId))};
     v[2].Value.b = deleteAfter;
     EXPECT_EQ(m->SetProps(3, v, nullptr), S_OK);
     ULONG num = 0;
     Ref<IAttach> a;
     EXPECT_EQ(m->CreateAttach(nullptr, 0, &num, a.put()), S_OK);
-    SPropValue av[2]{};
-    av[0].ulPropTag = PR_ATTACH_LONG_FILENAME_A;
-    av[0].Value.lpszA = const_cast<LPSTR>("notes.txt");
-    av[1].ulPropTag = PR_ATTACH_DATA_BIN;
+    SPropValue av[2] = {Str(PR_ATTACH_LONG_FILENAME_A, "notes.txt"), {PR_ATTACH_DATA_BIN, 0, {}}};
     av[1].Value.bin = {5, reinterpret_cast<LPBYTE>(const_cast<char*>("hello"))};
     EXPECT_EQ(a->SetProps(2, av, nullptr), S_OK);
     EXPECT_EQ(a->SaveChanges(0), S_OK);
@@ -141,7 +101,7 @@ class StandinSending : public StandinTest {
   Ref<IMAPIFolder> outbox_, sent_, inbox_;
 };
 
-TEST_F(StandinSending, ResolveNameFindsUniqueEntriesAndSmtpAddresses) {
+TEST_F(StandinSending, ResolveNameFindsUniqueEntriesAndSmtpAddressesOnly) {
   Ref<IAddrBook> book;
   ASSERT_EQ(session_->OpenAddressBook(0, nullptr, 0, book.put()), S_OK);
   // A whole display name, an address of the directory, and an address it does not hold.
@@ -155,20 +115,13 @@ TEST_F(StandinSending, ResolveNameFindsUniqueEntriesAndSmtpAddresses) {
     ASSERT_NE(list.Find(i, PR_ENTRYID), nullptr);
     ASSERT_NE(list.Find(i, PR_RECIPIENT_TYPE), nullptr) << "the entry's own values stay";
     // Each entry identifier opens the mail user it names.
-    const SBinary& id = list.Find(i, PR_ENTRYID)->Value.bin;
     ULONG type = 0;
     Ref<IMailUser> user;
-    ASSERT_EQ(book->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0, &type,
-                              reinterpret_cast<LPUNKNOWN*>(user.put())),
+    ASSERT_EQ(OpenId(book.get(), Bytes(list.Find(i, PR_ENTRYID)->Value.bin), user.put(), 0, &type),
               S_OK);
     EXPECT_EQ(type, static_cast<ULONG>(MAPI_MAILUSER));
     EXPECT_EQ(StringProp(user.get(), PR_EMAIL_ADDRESS_A), list.Text(i, PR_EMAIL_ADDRESS_A));
   }
-}
-
-TEST_F(StandinSending, AmbiguousAndUnknownNamesStayUnresolved) {
-  Ref<IAddrBook> book;
-  ASSERT_EQ(session_->OpenAddressBook(0, nullptr, 0, book.put()), S_OK);
   // "Cy" starts two display names; "Nobody" none. An ambiguous name outweighs an unknown one.
   AdrListOwner both({"Cy", "Bo Chen", "Nobody"});
   EXPECT_EQ(book->ResolveName(0, 0, nullptr, both.list), MAPI_E_AMBIGUOUS_RECIP);
@@ -237,12 +190,7 @@ TEST_F(StandinSending, SpoolerSendsFilesAsSentAndDeliversToTheOwner) {
   NewMailSink sink;
   ULONG connection = 0;
   ASSERT_EQ(watched->Advise(0, nullptr, fnevNewMail, &sink, &connection), S_OK);
-  const ULONG inboxBefore = RowCount(Ref<IMAPITable>([&] {
-                                       IMAPITable* t = nullptr;
-                                       inbox_->GetContentsTable(0, &t);
-                                       return t;
-                                     }())
-                                         .get());
+  const ULONG inboxBefore = RowCount(Contents(inbox_.get()).get());
   {
     Ref<IMessage> m = Compose({"Bo Chen", "Ann Lee"}, false);
     ASSERT_EQ(m->SubmitMessage(0), S_OK);
@@ -251,16 +199,9 @@ TEST_F(StandinSending, SpoolerSendsFilesAsSentAndDeliversToTheOwner) {
   }
   ASSERT_EQ(standin::SpoolerIdle(), S_OK);
   // Filed in Sent Items, no longer unsent; the outbox is empty.
-  Ref<IMAPITable> outbox, sent;
-  ASSERT_EQ(outbox_->GetContentsTable(0, outbox.put()), S_OK);
-  ASSERT_EQ(sent_->GetContentsTable(0, sent.put()), S_OK);
-  EXPECT_EQ(RowCount(outbox.get()), 0u);
-  ASSERT_EQ(RowCount(sent.get()), 1u);
-  SizedSPropTagArray(2, cols) = {2, {PR_SUBJECT_A, PR_MESSAGE_FLAGS}};
-  RowSetOwner rows;
-  ASSERT_EQ(HrQueryAllRows(sent.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr,
-                           0, rows.put()),
-            S_OK);
+  EXPECT_EQ(RowCount(Contents(outbox_.get()).get()), 0u);
+  const RowSetOwner rows = QueryAll(Contents(sent_.get()).get(), {PR_SUBJECT_A, PR_MESSAGE_FLAGS});
+  ASSERT_EQ(rows->cRows, 1u);
   EXPECT_STREQ(rows->aRow[0].lpProps[0].Value.lpszA, "Status");
   EXPECT_EQ(rows->aRow[0].lpProps[1].Value.l & (MSGFLAG_UNSENT | MSGFLAG_SUBMIT), 0);
   // The transport's file, with both recipients and the attachment.
@@ -273,9 +214,7 @@ TEST_F(StandinSending, SpoolerSendsFilesAsSentAndDeliversToTheOwner) {
   EXPECT_NE(files[0].find("aGVsbG8="), std::string::npos);
   // The owner was a recipient: the mail arrived in the inbox, with a new-mail notification.
   EXPECT_TRUE(sink.Wait());
-  Ref<IMAPITable> inbox;
-  ASSERT_EQ(inbox_->GetContentsTable(0, inbox.put()), S_OK);
-  EXPECT_EQ(RowCount(inbox.get()), inboxBefore + 1);
+  EXPECT_EQ(RowCount(Contents(inbox_.get()).get()), inboxBefore + 1);
   EXPECT_EQ(watched->Unadvise(connection), S_OK);
 }
 
@@ -285,11 +224,8 @@ TEST_F(StandinSending, DeleteAfterSubmitLeavesNoCopyAndUnaddressedMailIsRefused)
     ASSERT_EQ(m->SubmitMessage(0), S_OK);
   }
   ASSERT_EQ(standin::SpoolerIdle(), S_OK);
-  Ref<IMAPITable> outbox, sent;
-  ASSERT_EQ(outbox_->GetContentsTable(0, outbox.put()), S_OK);
-  ASSERT_EQ(sent_->GetContentsTable(0, sent.put()), S_OK);
-  EXPECT_EQ(RowCount(outbox.get()), 0u);
-  EXPECT_EQ(RowCount(sent.get()), 0u);
+  EXPECT_EQ(RowCount(Contents(outbox_.get()).get()), 0u);
+  EXPECT_EQ(RowCount(Contents(sent_.get()).get()), 0u);
   EXPECT_EQ(MailsIn(dir_ + "\\outgoing").size(), 1u);
   // Without recipients there is nothing to submit.
   Ref<IMessage> empty;

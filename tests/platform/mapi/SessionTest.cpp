@@ -31,13 +31,13 @@ TEST_F(StandinSession, LogonJoinsTheDefaultProfileOrAsksTheChooser) {
   Ref<IMAPISession> none;
   EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL, none.put()),
             MAPI_E_LOGON_FAILED);
-  Control().setLogonUiAnswer(FALSE);
+  STANDIN(SetLogonUiAnswer)(FALSE);
   EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0x8033, none.put()), MAPI_E_USER_CANCEL);
   EXPECT_FALSE(none);
 
   Load(kSmallProfile);
   // The chooser with "pick the default" answer, then the running-session logon.
-  Control().setLogonUiAnswer(TRUE);
+  STANDIN(SetLogonUiAnswer)(TRUE);
   ASSERT_EQ(MAPILogonEx(0, nullptr, nullptr, 0x8033, none.put()), S_OK);
   none->Logoff(0, 0, 0);
   ASSERT_EQ(MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL, session_.put()), S_OK);
@@ -75,16 +75,10 @@ TEST_F(StandinSession, StatusTableNamesTheProfileAndIdentityIsMissing) {
   Logon();
   Ref<IMAPITable> status;
   ASSERT_EQ(session_->GetStatusTable(0, status.put()), S_OK);
-  SPropValue type{};
-  type.ulPropTag = PR_RESOURCE_TYPE;
-  type.Value.l = MAPI_SUBSYSTEM;
+  SPropValue type = Long(PR_RESOURCE_TYPE, MAPI_SUBSYSTEM);
   SRestriction r = PropertyIs(RELOP_EQ, &type);
-  ASSERT_EQ(status->Restrict(&r, TBL_BATCH), S_OK);
   ASSERT_EQ(status->FindRow(&r, BOOKMARK_BEGINNING, 0), S_OK);
-  SizedSPropTagArray(1, cols) = {1, {PR_DISPLAY_NAME_A}};
-  ASSERT_EQ(status->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), TBL_BATCH), S_OK);
-  RowSetOwner rows;
-  ASSERT_EQ(status->QueryRows(1, 0, rows.put()), S_OK);
+  const RowSetOwner rows = QueryAll(status.get(), {PR_DISPLAY_NAME_A}, &r);
   ASSERT_EQ(rows->cRows, 1u);
   EXPECT_STREQ(rows->aRow[0].lpProps[0].Value.lpszA, "Standin Test");
 
@@ -105,13 +99,10 @@ TEST_F(StandinSession, StoreTableListsTheStoresAndFollowsTheProfile) {
   Logon();
   Ref<IMAPITable> stores;
   ASSERT_EQ(session_->GetMsgStoresTable(0, stores.put()), S_OK);
-  SizedSPropTagArray(4, cols) = {
-      4, {PR_DISPLAY_NAME_A, PR_DEFAULT_STORE, PR_ENTRYID, PR_MDB_PROVIDER}};
-  SizedSSortOrderSet(1, sort) = {1, 0, 0, {{PR_DISPLAY_NAME_A, TABLE_SORT_ASCEND}}};
-  RowSetOwner rows;
-  ASSERT_EQ(HrQueryAllRows(stores.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                           reinterpret_cast<LPSSortOrderSet>(&sort), 0, rows.put()),
-            S_OK);
+  SSortOrderSet byName = SortBy(PR_DISPLAY_NAME_A);
+  const RowSetOwner rows =
+      QueryAll(stores.get(), {PR_DISPLAY_NAME_A, PR_DEFAULT_STORE, PR_ENTRYID, PR_MDB_PROVIDER},
+               nullptr, &byName);
   ASSERT_EQ(rows->cRows, 3u);
   EXPECT_STREQ(rows->aRow[0].lpProps[0].Value.lpszA, "Archive");
   EXPECT_STREQ(rows->aRow[1].lpProps[0].Value.lpszA, "Mailbox");
@@ -126,16 +117,9 @@ TEST_F(StandinSession, StoreTableListsTheStoresAndFollowsTheProfile) {
   ASSERT_TRUE(providers);
   Ref<IMAPITable> providerTable;
   ASSERT_EQ(providers->GetProviderTable(0, providerTable.put()), S_OK);
-  SPropValue name{};
-  name.ulPropTag = PR_DISPLAY_NAME_A;
-  name.Value.lpszA = const_cast<LPSTR>("Archive");
+  SPropValue name = Str(PR_DISPLAY_NAME_A, "Archive");
   SRestriction r = PropertyIs(RELOP_EQ, &name);
-  ASSERT_EQ(providerTable->Restrict(&r, TBL_BATCH), S_OK);
-  ASSERT_EQ(providerTable->FindRow(&r, BOOKMARK_BEGINNING, 0), S_OK);
-  SizedSPropTagArray(1, pcols) = {1, {PR_PROVIDER_UID}};
-  providerTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&pcols), TBL_BATCH);
-  RowSetOwner provider;
-  ASSERT_EQ(providerTable->QueryRows(1, 0, provider.put()), S_OK);
+  const RowSetOwner provider = QueryAll(providerTable.get(), {PR_PROVIDER_UID}, &r);
   ASSERT_EQ(provider->cRows, 1u);
   MAPIUID uid;
   std::memcpy(uid.ab, provider->aRow[0].lpProps[0].Value.bin.lpb, 16);
@@ -156,16 +140,12 @@ TEST_F(StandinSession, StoreTableListsTheStoresAndFollowsTheProfile) {
                               "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging "
                               "Subsystem\\Profiles\\Standin Test\\") +
                           hex;
-  HKEY opened = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened), ERROR_SUCCESS);
-  char value[MAX_PATH];
-  DWORD size = sizeof value, type = 0;
-  EXPECT_EQ(
-      RegQueryValueExA(opened, "001e3001", nullptr, &type, reinterpret_cast<BYTE*>(value), &size),
-      ERROR_SUCCESS);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  char value[MAX_PATH] = {};
+  DWORD size = sizeof value;
+  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, key.c_str(), "001e3001", RRF_RT_REG_SZ, nullptr, value,
+                         &size),
+            ERROR_SUCCESS);
   EXPECT_STREQ(value, "Archive");
-  RegCloseKey(opened);
 
   // Another service's administration does not know the provider and leaves it.
   Ref<IProviderAdmin> otherService = ServiceProviders("Public Folders");
@@ -198,11 +178,7 @@ TEST_F(StandinSession, ProfileTableMarksTheDefault) {
   ASSERT_EQ(MAPIAdminProfiles(0, admin.put()), S_OK);
   Ref<IMAPITable> table;
   ASSERT_EQ(admin->GetProfileTable(0, table.put()), S_OK);
-  SizedSPropTagArray(2, cols) = {2, {PR_DISPLAY_NAME_A, PR_DEFAULT_PROFILE}};
-  RowSetOwner rows;
-  ASSERT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr,
-                           0, rows.put()),
-            S_OK);
+  const RowSetOwner rows = QueryAll(table.get(), {PR_DISPLAY_NAME_A, PR_DEFAULT_PROFILE});
   ASSERT_EQ(rows->cRows, 2u);
   int defaults = 0;
   for (ULONG i = 0; i < rows->cRows; ++i) {

@@ -36,31 +36,6 @@ const char* const kSmallProfile = R"({
     ]}]
 })";
 
-const Controls& Control() {
-  static const Controls controls = [] {
-    HMODULE mapi = GetModuleHandleA("mapi32.dll");
-    if (!mapi) mapi = LoadLibraryA("mapi32.dll");
-    Controls c{};
-#define STANDIN_RESOLVE(field, name)             \
-  c.field = reinterpret_cast<decltype(c.field)>( \
-      reinterpret_cast<void (*)()>(GetProcAddress(mapi, #name)))
-    STANDIN_RESOLVE(setFault, StandinSetFault);
-    STANDIN_RESOLVE(clearFaults, StandinClearFaults);
-    STANDIN_RESOLVE(setLogonUiAnswer, StandinSetLogonUiAnswer);
-    STANDIN_RESOLVE(setSizeLimit, StandinSetSizeLimit);
-    STANDIN_RESOLVE(loadFixture, StandinLoadFixture);
-    STANDIN_RESOLVE(generateProfile, StandinGenerateProfile);
-    STANDIN_RESOLVE(resetProfiles, StandinResetProfiles);
-    STANDIN_RESOLVE(liveObjects, StandinLiveObjects);
-    STANDIN_RESOLVE(deliverMail, StandinDeliverMail);
-    STANDIN_RESOLVE(raiseExtended, StandinRaiseExtended);
-    STANDIN_RESOLVE(notifyConnections, StandinNotifyConnections);
-#undef STANDIN_RESOLVE
-    return c;
-  }();
-  return controls;
-}
-
 SRestriction PropertyIs(ULONG relop, SPropValue* value) {
   SRestriction r{};
   r.rt = RES_PROPERTY;
@@ -68,6 +43,44 @@ SRestriction PropertyIs(ULONG relop, SPropValue* value) {
   r.res.resProperty.ulPropTag = value->ulPropTag;
   r.res.resProperty.lpProp = value;
   return r;
+}
+
+RowSetOwner QueryAll(IMAPITable* table, std::vector<ULONG> columns, SRestriction* where,
+                     SSortOrderSet* order) {
+  // A tag array is its count followed by the tags.
+  columns.insert(columns.begin(), static_cast<ULONG>(columns.size()));
+  RowSetOwner rows;
+  EXPECT_EQ(HrQueryAllRows(table, reinterpret_cast<LPSPropTagArray>(columns.data()), where, order,
+                           0, rows.put()),
+            S_OK);
+  return rows;
+}
+
+HRESULT SetColumns(IMAPITable* table, std::vector<ULONG> columns) {
+  columns.insert(columns.begin(), static_cast<ULONG>(columns.size()));
+  return table->SetColumns(reinterpret_cast<LPSPropTagArray>(columns.data()), 0);
+}
+
+HRESULT GetProps(IMAPIProp* object, std::vector<ULONG> tags, MapiBuffer<SPropValue>& values) {
+  tags.insert(tags.begin(), static_cast<ULONG>(tags.size()));
+  ULONG count = 0;
+  const HRESULT hr =
+      object->GetProps(reinterpret_cast<LPSPropTagArray>(tags.data()), 0, &count, values.put());
+  EXPECT_EQ(count, tags[0]);
+  return hr;
+}
+
+AdrListOwner::AdrListOwner(std::vector<std::string> wanted) : names(std::move(wanted)) {
+  MAPIAllocateBuffer(CbNewADRLIST(names.size()), reinterpret_cast<void**>(&list));
+  list->cEntries = static_cast<ULONG>(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    SPropValue* v = nullptr;
+    MAPIAllocateBuffer(2 * sizeof(SPropValue), reinterpret_cast<void**>(&v));
+    v[0] = Str(PR_DISPLAY_NAME_A, names[i].c_str());
+    v[1] = Long(PR_RECIPIENT_TYPE, MAPI_TO);
+    list->aEntries[i].cValues = 2;
+    list->aEntries[i].rgPropVals = v;
+  }
 }
 
 std::string ScratchDir(const std::string& name) {
@@ -97,8 +110,8 @@ std::string SampleProfilePath() {
 }
 
 void StandinTest::SetUp() {
-  ASSERT_NE(Control().resetProfiles, nullptr) << "mapi32.dll is not the stand-in";
-  ASSERT_EQ(Control().resetProfiles(), S_OK);
+  ASSERT_NE(STANDIN(ResetProfiles), nullptr) << "mapi32.dll is not the stand-in";
+  ASSERT_EQ(STANDIN(ResetProfiles)(), S_OK);
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
   dir_ = ScratchDir(std::string(info->test_suite_name()) + "." + info->name());
 }
@@ -109,12 +122,12 @@ void StandinTest::TearDown() {
   }
   session_.reset();
   if (initialized_) MAPIUninitialize();
-  EXPECT_EQ(Control().resetProfiles(), S_OK);
+  EXPECT_EQ(STANDIN(ResetProfiles)(), S_OK);
 }
 
 void StandinTest::Load(const std::string& json) {
   char error[512] = {};
-  ASSERT_EQ(Control().loadFixture(json.c_str(), dir_.c_str(), error, sizeof error), S_OK) << error;
+  ASSERT_EQ(STANDIN(LoadFixture)(json.c_str(), dir_.c_str(), error, sizeof error), S_OK) << error;
 }
 
 void SmallMailboxTest::SetUp() {
@@ -128,8 +141,9 @@ void SmallMailboxTest::SetUp() {
   ASSERT_TRUE(inbox_);
 }
 
-void StandinTest::Logon() {
-  ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
+void StandinTest::Logon(ULONG initFlags) {
+  MAPIINIT_0 init{MAPI_INIT_VERSION, initFlags};
+  ASSERT_EQ(MAPIInitialize(initFlags ? &init : nullptr), S_OK);
   initialized_ = true;
   ASSERT_EQ(MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL, session_.put()), S_OK);
 }
@@ -137,20 +151,13 @@ void StandinTest::Logon() {
 Ref<IMsgStore> StandinTest::OpenStore(const std::string& displayName, ULONG flags) {
   Ref<IMAPITable> table;
   EXPECT_EQ(session_->GetMsgStoresTable(0, table.put()), S_OK);
-  RowSetOwner rows;
-  SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
-  EXPECT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr,
-                           0, rows.put()),
-            S_OK);
+  const RowSetOwner rows = QueryAll(table.get(), {PR_ENTRYID, PR_DISPLAY_NAME_A});
   Ref<IMsgStore> store;
   for (ULONG i = 0; rows && i < rows->cRows; ++i) {
     const SPropValue* v = rows->aRow[i].lpProps;
-    if (displayName == v[1].Value.lpszA) {
-      EXPECT_EQ(session_->OpenMsgStore(0, v[0].Value.bin.cb,
-                                       reinterpret_cast<LPENTRYID>(v[0].Value.bin.lpb), nullptr,
-                                       flags, store.put()),
-                S_OK);
-    }
+    if (displayName != v[1].Value.lpszA) continue;
+    const std::string id = Bytes(v[0].Value.bin);
+    EXPECT_EQ(session_->OpenMsgStore(0, Cb(id), Eid(id), nullptr, flags, store.put()), S_OK);
   }
   return store;
 }
@@ -159,13 +166,8 @@ Ref<IMAPIFolder> StandinTest::OpenFolder(IMsgStore* store, ULONG idTag) {
   MapiBuffer<SPropValue> id;
   EXPECT_EQ(HrGetOneProp(store, idTag, id.put()), S_OK);
   Ref<IMAPIFolder> folder;
-  ULONG type = 0;
-  if (id) {
-    EXPECT_EQ(
-        store->OpenEntry(id->Value.bin.cb, reinterpret_cast<LPENTRYID>(id->Value.bin.lpb), nullptr,
-                         MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(folder.put())),
-        S_OK);
-  }
+  if (!id) return folder;
+  EXPECT_EQ(OpenId(store, Bytes(id->Value.bin), folder.put()), S_OK);
   return folder;
 }
 
@@ -180,13 +182,9 @@ Ref<IProviderAdmin> StandinTest::ServiceProviders(const std::string& serviceName
   if (FAILED(session_->AdminServices(0, admin.put())) ||
       FAILED(admin->GetMsgServiceTable(0, services.put())))
     return {};
-  SizedSPropTagArray(2, cols) = {2, {PR_SERVICE_UID, PR_DISPLAY_NAME_A}};
-  RowSetOwner rows;
-  if (FAILED(HrQueryAllRows(services.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                            nullptr, 0, rows.put())))
-    return {};
+  const RowSetOwner rows = QueryAll(services.get(), {PR_SERVICE_UID, PR_DISPLAY_NAME_A});
   Ref<IProviderAdmin> providers;
-  for (ULONG i = 0; i < rows->cRows; ++i) {
+  for (ULONG i = 0; rows && i < rows->cRows; ++i) {
     if (serviceName == rows->aRow[i].lpProps[1].Value.lpszA) {
       EXPECT_EQ(
           admin->AdminProviders(reinterpret_cast<LPMAPIUID>(rows->aRow[i].lpProps[0].Value.bin.lpb),
@@ -200,21 +198,12 @@ Ref<IProviderAdmin> StandinTest::ServiceProviders(const std::string& serviceName
 Ref<IMAPIFolder> StandinTest::Subfolder(IMAPIFolder* parent, const std::string& name) {
   Ref<IMAPITable> table;
   EXPECT_EQ(parent->GetHierarchyTable(0, table.put()), S_OK);
-  SPropValue value{};
-  value.ulPropTag = PR_DISPLAY_NAME_A;
-  value.Value.lpszA = const_cast<LPSTR>(name.c_str());
+  SPropValue value = Str(PR_DISPLAY_NAME_A, name.c_str());
   SRestriction r = PropertyIs(RELOP_EQ, &value);
   Ref<IMAPIFolder> folder;
-  if (table->FindRow(&r, BOOKMARK_BEGINNING, 0) != S_OK) return folder;
-  SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
-  EXPECT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
-  RowSetOwner rows;
-  EXPECT_EQ(table->QueryRows(1, 0, rows.put()), S_OK);
-  ULONG type = 0;
-  const SBinary& id = rows->aRow[0].lpProps[0].Value.bin;
-  EXPECT_EQ(parent->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, MAPI_BEST_ACCESS,
-                              &type, reinterpret_cast<LPUNKNOWN*>(folder.put())),
-            S_OK);
+  const RowSetOwner rows = QueryAll(table.get(), {PR_ENTRYID}, &r);
+  if (!rows || !rows->cRows) return folder;
+  EXPECT_EQ(OpenId(parent, Bytes(rows->aRow[0].lpProps[0].Value.bin), folder.put()), S_OK);
   return folder;
 }
 
@@ -240,6 +229,22 @@ ULONG StandinTest::RowCount(IMAPITable* table) {
   ULONG n = 0;
   EXPECT_EQ(table->GetRowCount(0, &n), S_OK);
   return n;
+}
+
+Ref<IMAPITable> StandinTest::Contents(IMAPIFolder* folder) {
+  Ref<IMAPITable> table;
+  EXPECT_EQ(folder->GetContentsTable(0, table.put()), S_OK);
+  return table;
+}
+
+Ref<IMessage> StandinTest::NewMessage(IMAPIFolder* folder, const char* subject) {
+  Ref<IMessage> m;
+  EXPECT_EQ(folder->CreateMessage(nullptr, 0, m.put()), S_OK);
+  if (!m) return m;
+  SPropValue v = Str(PR_SUBJECT_A, subject);
+  EXPECT_EQ(HrSetOneProp(m.get(), &v), S_OK);
+  EXPECT_EQ(m->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+  return m;
 }
 
 }  // namespace standin_test

@@ -4,46 +4,26 @@
 namespace standin_test {
 namespace {
 
-class StandinStore : public StandinTest {
- protected:
-  void SetUp() override {
-    StandinTest::SetUp();
-    Load(kSmallProfile);
-    Logon();
-    mailbox_ = OpenStore("Mailbox");
-    ASSERT_TRUE(mailbox_);
-    root_ = OpenFolder(mailbox_.get(), PR_IPM_SUBTREE_ENTRYID);
-    ASSERT_TRUE(root_);
-    inbox_ = Subfolder(root_.get(), "Inbox");
-    ASSERT_TRUE(inbox_);
-  }
-
-  Ref<IMsgStore> mailbox_;
-  Ref<IMAPIFolder> root_;
-  Ref<IMAPIFolder> inbox_;
-};
+class StandinStore : public SmallMailboxTest {};
 
 TEST_F(StandinStore, StorePropertiesAndStandardFolders) {
   // One GetProps with the valid-folder mask and the three standard identifiers.
-  SizedSPropTagArray(4, tags) = {4,
-                                 {PR_VALID_FOLDER_MASK, PR_IPM_OUTBOX_ENTRYID,
-                                  PR_IPM_SENTMAIL_ENTRYID, PR_IPM_WASTEBASKET_ENTRYID}};
-  ULONG count = 0;
   MapiBuffer<SPropValue> values;
-  ASSERT_EQ(mailbox_->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, values.put()),
+  ASSERT_EQ(GetProps(store_.get(),
+                     {PR_VALID_FOLDER_MASK, PR_IPM_OUTBOX_ENTRYID, PR_IPM_SENTMAIL_ENTRYID,
+                      PR_IPM_WASTEBASKET_ENTRYID},
+                     values),
             S_OK);
-  ASSERT_EQ(count, 4u);
   const ULONG mask = values.get()[0].Value.l;
   EXPECT_EQ(
       mask & (FOLDER_IPM_OUTBOX_VALID | FOLDER_IPM_SENTMAIL_VALID | FOLDER_IPM_WASTEBASKET_VALID),
       static_cast<ULONG>(FOLDER_IPM_OUTBOX_VALID | FOLDER_IPM_SENTMAIL_VALID |
                          FOLDER_IPM_WASTEBASKET_VALID));
-  EXPECT_EQ(
-      StringProp(OpenFolder(mailbox_.get(), PR_IPM_SENTMAIL_ENTRYID).get(), PR_DISPLAY_NAME_A),
-      "Sent Items");
+  EXPECT_EQ(StringProp(OpenFolder(store_.get(), PR_IPM_SENTMAIL_ENTRYID).get(), PR_DISPLAY_NAME_A),
+            "Sent Items");
   // The support mask carries the configured uncompressed-RTF bit; the public store says so.
-  EXPECT_TRUE(LongProp(mailbox_.get(), PR_STORE_SUPPORT_MASK) & STORE_UNCOMPRESSED_RTF);
-  EXPECT_FALSE(LongProp(mailbox_.get(), PR_STORE_SUPPORT_MASK) & STORE_PUBLIC_FOLDERS);
+  EXPECT_TRUE(LongProp(store_.get(), PR_STORE_SUPPORT_MASK) & STORE_UNCOMPRESSED_RTF);
+  EXPECT_FALSE(LongProp(store_.get(), PR_STORE_SUPPORT_MASK) & STORE_PUBLIC_FOLDERS);
   Ref<IMsgStore> pub = OpenStore("Public Folders");
   EXPECT_TRUE(LongProp(pub.get(), PR_STORE_SUPPORT_MASK) & STORE_PUBLIC_FOLDERS);
   // The receive folder of IPM.Note (and of a subclass, and the default) is the inbox.
@@ -51,15 +31,12 @@ TEST_F(StandinStore, StorePropertiesAndStandardFolders) {
   MapiBuffer<ENTRYID> id;
   MapiBuffer<char> cls;
   ASSERT_EQ(
-      mailbox_->GetReceiveFolder(const_cast<LPSTR>("IPM.Note.Custom"), 0, &cb, id.put(), cls.put()),
+      store_->GetReceiveFolder(const_cast<LPSTR>("IPM.Note.Custom"), 0, &cb, id.put(), cls.put()),
       S_OK);
   EXPECT_STREQ(cls.get(), "IPM.Note");
   const std::string inboxId = BinaryProp(inbox_.get(), PR_ENTRYID);
   ULONG same = 0;
-  ASSERT_EQ(mailbox_->CompareEntryIDs(
-                cb, id.get(), static_cast<ULONG>(inboxId.size()),
-                reinterpret_cast<LPENTRYID>(const_cast<char*>(inboxId.data())), 0, &same),
-            S_OK);
+  ASSERT_EQ(store_->CompareEntryIDs(cb, id.get(), Cb(inboxId), Eid(inboxId), 0, &same), S_OK);
   EXPECT_TRUE(same);
   // The inbox names the calendar, contacts, journal, notes, tasks and drafts.
   for (ULONG tag :
@@ -67,9 +44,9 @@ TEST_F(StandinStore, StorePropertiesAndStandardFolders) {
         PROP_TAG(PT_BINARY, 0x36D3), PROP_TAG(PT_BINARY, 0x36D4), PROP_TAG(PT_BINARY, 0x36D7)}) {
     EXPECT_FALSE(BinaryProp(inbox_.get(), tag).empty()) << std::hex << tag;
   }
-  EXPECT_EQ(StringProp(OpenFolder(mailbox_.get(), PR_IPM_WASTEBASKET_ENTRYID).get(),
-                       PR_CONTAINER_CLASS_A),
-            "IPF.Note");
+  EXPECT_EQ(
+      StringProp(OpenFolder(store_.get(), PR_IPM_WASTEBASKET_ENTRYID).get(), PR_CONTAINER_CLASS_A),
+      "IPF.Note");
   // A public store has no receive folder.
   EXPECT_EQ(pub->GetReceiveFolder(nullptr, 0, &cb, id.put(), nullptr), MAPI_E_NOT_FOUND);
 }
@@ -79,50 +56,31 @@ TEST_F(StandinStore, EntryIdentifiersOpenAndCompareAcrossStores) {
   ASSERT_EQ(inboxId.size(), 46u);
   // The session opens an object of any store of the profile.
   Ref<IMsgStore> archive = OpenStore("Archive");
-  Ref<IMAPIFolder> archiveRoot = OpenFolder(archive.get(), PR_IPM_SUBTREE_ENTRYID);
-  Ref<IMAPIFolder> year = Subfolder(archiveRoot.get(), "2019");
+  Ref<IMAPIFolder> year = TopFolder(archive.get(), "2019");
   ASSERT_TRUE(year);
   const std::string yearId = BinaryProp(year.get(), PR_ENTRYID);
   EXPECT_EQ(yearId.size(), 78u);
   ULONG type = 0;
   Ref<IUnknown> opened;
-  ASSERT_EQ(session_->OpenEntry(static_cast<ULONG>(yearId.size()),
-                                reinterpret_cast<LPENTRYID>(const_cast<char*>(yearId.data())),
-                                nullptr, MAPI_BEST_ACCESS, &type, opened.put()),
-            S_OK);
+  ASSERT_EQ(OpenId(session_.get(), yearId, opened.put(), MAPI_BEST_ACCESS, &type), S_OK);
   EXPECT_EQ(type, static_cast<ULONG>(MAPI_FOLDER));
   // The short-term form of a long identifier names the same folder.
   std::string shortTerm = yearId.substr(0, 46);
   shortTerm[0] = static_cast<char>(0x80);
-  ULONG same = 0;
-  ASSERT_EQ(session_->CompareEntryIDs(static_cast<ULONG>(yearId.size()),
-                                      reinterpret_cast<LPENTRYID>(const_cast<char*>(yearId.data())),
-                                      static_cast<ULONG>(shortTerm.size()),
-                                      reinterpret_cast<LPENTRYID>(shortTerm.data()), 0, &same),
-            S_OK);
-  EXPECT_TRUE(same);
-  ASSERT_EQ(archive->OpenEntry(static_cast<ULONG>(shortTerm.size()),
-                               reinterpret_cast<LPENTRYID>(shortTerm.data()), nullptr, 0, &type,
-                               opened.put()),
-            S_OK);
-  ASSERT_EQ(session_->CompareEntryIDs(
-                static_cast<ULONG>(yearId.size()),
-                reinterpret_cast<LPENTRYID>(const_cast<char*>(yearId.data())),
-                static_cast<ULONG>(inboxId.size()),
-                reinterpret_cast<LPENTRYID>(const_cast<char*>(inboxId.data())), 0, &same),
-            S_OK);
-  EXPECT_FALSE(same);
+  const auto same = [&](const std::string& a, const std::string& b) {
+    ULONG result = 2;
+    EXPECT_EQ(session_->CompareEntryIDs(Cb(a), Eid(a), Cb(b), Eid(b), 0, &result), S_OK);
+    return result;
+  };
+  EXPECT_EQ(same(yearId, shortTerm), ULONG{TRUE});
+  ASSERT_EQ(OpenId(archive.get(), shortTerm, opened.put(), 0), S_OK);
+  EXPECT_EQ(same(yearId, inboxId), ULONG{FALSE});
   // Another store's identifier is not this store's; garbage is no identifier.
-  EXPECT_EQ(mailbox_->OpenEntry(static_cast<ULONG>(yearId.size()),
-                                reinterpret_cast<LPENTRYID>(const_cast<char*>(yearId.data())),
-                                nullptr, 0, &type, opened.put()),
-            MAPI_E_INVALID_ENTRYID);
-  BYTE junk[10] = {1, 2, 3};
-  EXPECT_EQ(session_->OpenEntry(sizeof junk, reinterpret_cast<LPENTRYID>(junk), nullptr, 0, &type,
-                                opened.put()),
-            MAPI_E_INVALID_ENTRYID);
-  EXPECT_EQ(session_->CompareEntryIDs(sizeof junk, reinterpret_cast<LPENTRYID>(junk), sizeof junk,
-                                      reinterpret_cast<LPENTRYID>(junk), 0, &same),
+  EXPECT_EQ(OpenId(store_.get(), yearId, opened.put(), 0), MAPI_E_INVALID_ENTRYID);
+  const std::string junk("\x01\x02\x03\0\0\0\0\0\0\0", 10);
+  EXPECT_EQ(OpenId(session_.get(), junk, opened.put(), 0), MAPI_E_INVALID_ENTRYID);
+  ULONG result = 0;
+  EXPECT_EQ(session_->CompareEntryIDs(Cb(junk), Eid(junk), Cb(junk), Eid(junk), 0, &result),
             MAPI_E_UNKNOWN_ENTRYID);
 }
 
@@ -131,12 +89,9 @@ TEST_F(StandinStore, HierarchyTableThroughOpenPropertyAndCounts) {
   ASSERT_EQ(root_->OpenProperty(PR_CONTAINER_HIERARCHY, &IID_IMAPITable, 0, MAPI_DEFERRED_ERRORS,
                                 reinterpret_cast<LPUNKNOWN*>(table.put())),
             S_OK);
-  SizedSPropTagArray(3, cols) = {3, {PR_DISPLAY_NAME_A, PR_SUBFOLDERS, PR_CONTENT_COUNT}};
-  SizedSSortOrderSet(1, sort) = {1, 0, 0, {{PR_DISPLAY_NAME_A, TABLE_SORT_ASCEND}}};
-  RowSetOwner rows;
-  ASSERT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                           reinterpret_cast<LPSSortOrderSet>(&sort), 0, rows.put()),
-            S_OK);
+  SSortOrderSet byName = SortBy(PR_DISPLAY_NAME_A);
+  const RowSetOwner rows =
+      QueryAll(table.get(), {PR_DISPLAY_NAME_A, PR_SUBFOLDERS, PR_CONTENT_COUNT}, nullptr, &byName);
   // Ten standard folders and Projects.
   ASSERT_EQ(rows->cRows, 11u);
   std::map<std::string, std::pair<bool, LONG>> seen;
@@ -153,13 +108,11 @@ TEST_F(StandinStore, HierarchyTableThroughOpenPropertyAndCounts) {
 }
 
 TEST_F(StandinStore, ContentsTableRestrictSortFindAndBookmarks) {
-  Ref<IMAPITable> table;
-  ASSERT_EQ(inbox_->GetContentsTable(0, table.put()), S_OK);
-  SizedSPropTagArray(2, cols) = {2, {PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME}};
-  ASSERT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
+  Ref<IMAPITable> table = Contents(inbox_.get());
+  ASSERT_EQ(SetColumns(table.get(), {PR_SUBJECT_A, PR_MESSAGE_DELIVERY_TIME}), S_OK);
   // Subjects sort without regard to case: apple, Budget, Cherry.
-  SizedSSortOrderSet(1, bySubject) = {1, 0, 0, {{PR_SUBJECT_A, TABLE_SORT_ASCEND}}};
-  ASSERT_EQ(table->SortTable(reinterpret_cast<LPSSortOrderSet>(&bySubject), 0), S_OK);
+  SSortOrderSet bySubject = SortBy(PR_SUBJECT_A);
+  ASSERT_EQ(table->SortTable(&bySubject, 0), S_OK);
   RowSetOwner rows;
   ASSERT_EQ(table->QueryRows(10, 0, rows.put()), S_OK);
   ASSERT_EQ(rows->cRows, 3u);
@@ -170,16 +123,14 @@ TEST_F(StandinStore, ContentsTableRestrictSortFindAndBookmarks) {
   ASSERT_EQ(rows->cRows, 2u);
   EXPECT_STREQ(rows->aRow[0].lpProps[0].Value.lpszA, "Budget");
   // Newest first.
-  SizedSSortOrderSet(1, byTime) = {1, 0, 0, {{PR_MESSAGE_DELIVERY_TIME, TABLE_SORT_DESCEND}}};
-  ASSERT_EQ(table->SortTable(reinterpret_cast<LPSSortOrderSet>(&byTime), 0), S_OK);
+  SSortOrderSet byTime = SortBy(PR_MESSAGE_DELIVERY_TIME, TABLE_SORT_DESCEND);
+  ASSERT_EQ(table->SortTable(&byTime, 0), S_OK);
   ASSERT_EQ(table->QueryRows(1, 0, rows.put()), S_OK);
   EXPECT_STREQ(rows->aRow[0].lpProps[0].Value.lpszA, "apple");
   // A bookmark on the second row; FindRow from it does not see the first row.
   BOOKMARK mark = 0;
   ASSERT_EQ(table->CreateBookmark(&mark), S_OK);
-  SPropValue subject{};
-  subject.ulPropTag = PR_SUBJECT_A;
-  subject.Value.lpszA = const_cast<LPSTR>("APPLE");
+  SPropValue subject = Str(PR_SUBJECT_A, "APPLE");
   SRestriction r = PropertyIs(RELOP_EQ, &subject);
   EXPECT_EQ(table->FindRow(&r, mark, 0), MAPI_E_NOT_FOUND);
   EXPECT_EQ(table->FindRow(&r, mark, DIR_BACKWARD), S_OK);
@@ -195,9 +146,7 @@ TEST_F(StandinStore, ContentsTableRestrictSortFindAndBookmarks) {
   ASSERT_EQ(table->Restrict(&unread, TBL_BATCH), S_OK);
   EXPECT_EQ(RowCount(table.get()), 1u);
   // Content restriction, substring without case; AND with an existing property.
-  SPropValue part{};
-  part.ulPropTag = PR_SUBJECT_A;
-  part.Value.lpszA = const_cast<LPSTR>("ERR");
+  SPropValue part = Str(PR_SUBJECT_A, "ERR");
   SRestriction both[2] = {};
   both[0].rt = RES_CONTENT;
   both[0].res.resContent.ulFuzzyLevel = FL_SUBSTRING | FL_IGNORECASE;
@@ -224,26 +173,19 @@ TEST_F(StandinStore, ContentsTableRestrictSortFindAndBookmarks) {
 TEST_F(StandinStore, FolderOperations) {
   // Names are unique without case; OPEN_IF_EXISTS opens the existing folder.
   Ref<IMAPIFolder> created;
-  ASSERT_EQ(inbox_->CreateFolder(FOLDER_GENERIC, const_cast<LPSTR>("Receipts"), nullptr, nullptr, 0,
-                                 created.put()),
-            S_OK);
-  EXPECT_EQ(inbox_->CreateFolder(FOLDER_GENERIC, const_cast<LPSTR>("RECEIPTS"), nullptr, nullptr, 0,
-                                 created.put()),
-            MAPI_E_COLLISION);
-  ASSERT_EQ(inbox_->CreateFolder(FOLDER_GENERIC, const_cast<LPSTR>("receipts"), nullptr, nullptr,
-                                 OPEN_IF_EXISTS, created.put()),
-            S_OK);
+  const auto create = [&](const char* name, ULONG flags) {
+    return inbox_->CreateFolder(FOLDER_GENERIC, const_cast<LPSTR>(name), nullptr, nullptr, flags,
+                                created.put());
+  };
+  ASSERT_EQ(create("Receipts", 0), S_OK);
+  EXPECT_EQ(create("RECEIPTS", 0), MAPI_E_COLLISION);
+  ASSERT_EQ(create("receipts", OPEN_IF_EXISTS), S_OK);
   EXPECT_EQ(LongProp(inbox_.get(), PR_SUBFOLDERS), 1);
   EXPECT_EQ(BinaryProp(created.get(), PR_PARENT_ENTRYID), BinaryProp(inbox_.get(), PR_ENTRYID));
 
   // Copy two messages, then move one; a missing identifier gives a partial completion.
-  Ref<IMAPITable> contents;
-  ASSERT_EQ(inbox_->GetContentsTable(0, contents.put()), S_OK);
-  SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
-  RowSetOwner rows;
-  ASSERT_EQ(HrQueryAllRows(contents.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr,
-                           nullptr, 0, rows.put()),
-            S_OK);
+  const RowSetOwner rows = QueryAll(Contents(inbox_.get()).get(), {PR_ENTRYID});
+  ASSERT_EQ(rows->cRows, 3u);
   SBinary ids[3] = {rows->aRow[0].lpProps[0].Value.bin, rows->aRow[1].lpProps[0].Value.bin,
                     rows->aRow[2].lpProps[0].Value.bin};
   ENTRYLIST two{2, ids};
@@ -256,11 +198,8 @@ TEST_F(StandinStore, FolderOperations) {
   EXPECT_EQ(inbox_->CopyMessages(&one, nullptr, created.get(), 0, nullptr, MESSAGE_MOVE),
             MAPI_W_PARTIAL_COMPLETION);
   // A moved message keeps its identifier and now has the new parent.
-  ULONG type = 0;
   Ref<IMessage> moved;
-  ASSERT_EQ(mailbox_->OpenEntry(ids[2].cb, reinterpret_cast<LPENTRYID>(ids[2].lpb), nullptr, 0,
-                                &type, reinterpret_cast<LPUNKNOWN*>(moved.put())),
-            S_OK);
+  ASSERT_EQ(OpenId(store_.get(), Bytes(ids[2]), moved.put(), 0), S_OK);
   EXPECT_EQ(BinaryProp(moved.get(), PR_PARENT_ENTRYID), BinaryProp(created.get(), PR_ENTRYID));
   // Deleting and emptying.
   ASSERT_EQ(inbox_->DeleteMessages(&one, 0, nullptr, 0), MAPI_W_PARTIAL_COMPLETION);
@@ -268,9 +207,7 @@ TEST_F(StandinStore, FolderOperations) {
   ASSERT_EQ(inbox_->DeleteMessages(&first, 0, nullptr, 0), S_OK);
   EXPECT_EQ(LongProp(inbox_.get(), PR_CONTENT_COUNT), 1);
   const std::string createdId = BinaryProp(created.get(), PR_ENTRYID);
-  EXPECT_EQ(inbox_->DeleteFolder(static_cast<ULONG>(createdId.size()),
-                                 reinterpret_cast<LPENTRYID>(const_cast<char*>(createdId.data())),
-                                 0, nullptr, 0),
+  EXPECT_EQ(inbox_->DeleteFolder(Cb(createdId), Eid(createdId), 0, nullptr, 0),
             MAPI_E_HAS_MESSAGES);
   ASSERT_EQ(inbox_->EmptyFolder(0, nullptr, 0), S_OK);
   EXPECT_EQ(LongProp(inbox_.get(), PR_CONTENT_COUNT), 0);
@@ -287,10 +224,7 @@ TEST_F(StandinStore, ReadOnlyOpensRefuseChanges) {
       MAPI_E_NO_ACCESS);
   Ref<IMessage> message;
   EXPECT_EQ(root->CreateMessage(nullptr, 0, message.put()), MAPI_E_NO_ACCESS);
-  ULONG type = 0;
-  EXPECT_EQ(readOnly->OpenEntry(0, nullptr, nullptr, MAPI_MODIFY, &type,
-                                reinterpret_cast<LPUNKNOWN*>(folder.put())),
-            MAPI_E_NO_ACCESS);
+  EXPECT_EQ(OpenId(readOnly.get(), "", folder.put(), MAPI_MODIFY), MAPI_E_NO_ACCESS);
 }
 
 }  // namespace
