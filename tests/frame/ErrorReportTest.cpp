@@ -1,5 +1,5 @@
-// Error information that failing members leave for automation clients, its description
-// drawn from the string table or given as text.
+// Error information that failing members leave for automation clients, and the string
+// table it draws on.
 #include <gtest/gtest.h>
 
 #include "KelMsgs.h"
@@ -8,6 +8,7 @@
 #include "frame/ErrorReport.h"
 #include "frame/Module.h"
 #include "frame/resource.h"
+#include "support/LibraryModule.h"
 
 using kelmsgs::Bstr;
 using kelmsgs::ComPtr;
@@ -71,6 +72,39 @@ TEST(ErrorReportTest, SourceOnlyForRegisteredClassesAndHelpOnlyWhenComplete) {
   EXPECT_STREQ(r.source.get(), L"KelMsgs.QMXMemoryStatus.1");
   EXPECT_EQ(r.helpContext, 5u);
   EXPECT_STREQ(r.helpFile.get(), L"help.chm");
+}
+
+// The texts clients see come from the German-language string table of the DLL itself.
+TEST(ErrorReportTest, StringTableOfTheLibrary) {
+  LibraryModule dll;
+  ASSERT_TRUE(dll.loaded());
+  const HMODULE module = GetModuleHandleW(dll.path().c_str());
+  const struct {
+    UINT id;
+    const char* text;
+  } entries[] = {{100, "KelMsgs"},
+                 {101, "The file is corrupt."},
+                 {109, "Could not update environemt path."},
+                 {115, "SCCVW_INITDRAWPAGE has not been called ."},
+                 {116, "Could not allocate memory."},
+                 {125, "No permission to send mails."},
+                 {126, "Unable to open message store."},
+                 {127, "Unable to open rootfolder."}};
+  for (const auto& e : entries) {
+    char text[1024] = {};
+    LoadStringA(module, e.id, text, sizeof text);
+    EXPECT_STREQ(text, e.text) << e.id;
+  }
+  // Strings 112 to 127 form block 8, all in language 1031.
+  EXPECT_NE(FindResourceExW(module, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(8),
+                            MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)),
+            nullptr);
+  EXPECT_NE(FindResourceExW(module, L"REGISTRY", MAKEINTRESOURCEW(127),
+                            MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)),
+            nullptr);
+  EXPECT_NE(FindResourceExW(module, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(201),
+                            MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)),
+            nullptr);
 }
 
 }  // namespace

@@ -91,8 +91,28 @@ TEST_F(ClipboardMonitorTest, ViewerWindowIsTheHiddenDialogMadeOnceAndLeftAtStop)
   EXPECT_EQ(Count("StartMonitor", "Started."), 1);
   EXPECT_EQ(GetClipboardViewer(), window);
 
-  // The viewer window is never shown.
-  EXPECT_FALSE(GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE);
+  // The dialog as laid out: hidden popup with caption and system menu, no owner, 414 x 166
+  // dialog units, OK, Cancel and a multi-line edit box with vertical scroll bar.
+  char className[32] = {};
+  GetClassNameA(window, className, sizeof className);
+  EXPECT_STREQ(className, "#32770");
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  EXPECT_FALSE(style & WS_VISIBLE);
+  EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | WS_SYSMENU), WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
+  RECT units{0, 0, 414, 166}, client{};
+  MapDialogRect(window, &units);
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, units.right);
+  EXPECT_EQ(client.bottom, units.bottom);
+  char text[32] = {};
+  GetDlgItemTextA(window, IDOK, text, sizeof text);
+  EXPECT_STREQ(text, "OK");
+  GetDlgItemTextA(window, IDCANCEL, text, sizeof text);
+  EXPECT_STREQ(text, "Cancel");
+  const LONG editStyle = GetWindowLongA(GetDlgItem(window, 205), GWL_STYLE);
+  EXPECT_TRUE(editStyle & ES_MULTILINE);
+  EXPECT_TRUE(editStyle & WS_VSCROLL);
 
   EXPECT_EQ(monitor_->StopMonitor(), S_OK);
   EXPECT_FALSE(IsWindow(window));
